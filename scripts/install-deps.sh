@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Vornal3 need.
+# Idempotent: installs nothing when everything is there; refreshes the package lists only
+# when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev
+        clang libclang-rt-14-dev
+        xvfb xclip xdotool x11-utils imagemagick python3 python3-pil
+    )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]})); then
+    sudo=""
+    if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
