@@ -1,0 +1,28 @@
+#pragma once
+// The two passes of the exact bilinear resample over one destination row, in a plain version
+// and vector versions that must give the same bytes. Callers check every range first: these
+// touch exactly the bytes their arguments name.
+
+#include <cstdint>
+
+#include "dib/BilinearTaps.h"
+
+namespace dib {
+
+enum class SimdLevel { Scalar, Sse2, Avx2 };
+
+SimdLevel BestSimdLevel();
+bool SimdLevelAvailable(SimdLevel level);
+
+// blended[c] = round(keep x lower[c] + take x upper[c]) for c in [0, count), each product and
+// the sum in double, halves to even.
+void BlendRowsVertically(SimdLevel level, const std::uint8_t* lower, const std::uint8_t* upper,
+                         double keep, double take, std::int32_t count, double* blended);
+
+// out[3x + k] = round(keep[x] x blended[b + k] + take[x] x blended[b + 3 + k]) with
+// b = firstByte[x], for every column x and channel k. Exactly 3 x columns bytes of out are
+// written; blended must hold firstByte.back() + 8 values (the vector loads read past b + 5).
+void BlendColumns(SimdLevel level, const double* blended, const ColumnTaps& taps,
+                  std::uint8_t* out);
+
+}  // namespace dib

@@ -1,0 +1,80 @@
+#include "dib/NoiseFill.h"
+
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "platform/Numeric.h"
+
+namespace dib {
+
+namespace {
+
+std::uint64_t SplitMix(std::uint64_t& x) {
+    std::uint64_t z = (x += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+std::uint8_t Level(float r) {
+    // The product stays single precision; at most 255, so the byte always holds it.
+    return static_cast<std::uint8_t>(std::nearbyint(r * 255.0f));
+}
+
+}  // namespace
+
+UniformNoise::UniformNoise(float seed) {
+    std::uint64_t mix = std::bit_cast<std::uint32_t>(seed);
+    state_ = SplitMix(mix);
+    if (state_ == 0) {
+        state_ = 0x2545F4914F6CDD1DULL;  // xorshift never leaves zero
+    }
+}
+
+float UniformNoise::Next() {
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    const std::uint64_t bits = state_ * 0x2545F4914F6CDD1DULL;
+    // The top 24 bits fill a float's mantissa exactly: 0 <= r < 1.
+    return static_cast<float>(bits >> 40) * 0x1.0p-24f;
+}
+
+float SecondsSinceMidnight() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t whole = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&whole, &local);
+    const auto sinceWhole = now - std::chrono::system_clock::from_time_t(whole);
+    const double fraction = std::chrono::duration<double>(sinceWhole).count();
+    return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + fraction);
+}
+
+void FillNoise(const PixelView& view, std::int32_t width, std::int32_t rows, bool gray,
+               UniformNoise& noise) {
+    const std::int32_t lastByte = platform::CheckedMul32(platform::CheckedAdd32(width, -1), 3);
+    if (lastByte < 0) {
+        return;
+    }
+    const std::int32_t rowBytes = platform::CheckedAdd32(lastByte, 3);
+    // Filled row by row rather than column by column: the same noise, read in memory order.
+    for (std::int32_t y = 0; y < rows; ++y) {
+        std::uint8_t* p = view.Span(y, 0, rowBytes);
+        for (std::int32_t c = 0; c <= lastByte; c += 3) {
+            if (gray) {
+                const std::uint8_t level = Level(noise.Next());
+                p[c] = level;
+                p[c + 1] = level;
+                p[c + 2] = level;
+            } else {
+                p[c] = 0;
+                p[c + 1] = Level(noise.Next());
+                p[c + 2] = Level(noise.Next());
+            }
+        }
+    }
+}
+
+}  // namespace dib

@@ -1,0 +1,166 @@
+// Making, describing and deleting bitmaps: DIB sections, screen-compatible bitmaps and the
+// read-only bitmaps behind pictures.
+
+#include <cstring>
+#include <limits>
+
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/HandleTable.h"
+#include "platform/gdi/PictureBitmaps.h"
+
+namespace platform::gdi {
+
+using detail::Bitmap;
+using detail::PixelFormat;
+using detail::Table;
+
+namespace {
+
+// One block of pixel memory must stay addressable with 32-bit signed offsets.
+constexpr std::int64_t kMaxBitmapBytes = std::numeric_limits<std::int32_t>::max();
+
+// Zeroed pixel memory for a bitmap of this size, or a bitmap with no storage when the size is
+// unusable or the memory cannot be had.
+Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height) {
+    Bitmap bitmap;
+    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
+        height > std::numeric_limits<int>::max()) {
+        return bitmap;
+    }
+    const std::int64_t rowBytes = detail::StoredRowBytes(format, width);
+    if (rowBytes <= 0 || rowBytes > kMaxBitmapBytes / height) {
+        return bitmap;
+    }
+    bitmap.storage.reset(
+        static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(rowBytes * height), 1)));
+    if (!bitmap.storage) {
+        return bitmap;
+    }
+    bitmap.format = format;
+    bitmap.width = static_cast<int>(width);
+    bitmap.height = static_cast<int>(height);
+    bitmap.widthBytes = static_cast<int>(rowBytes);
+    bitmap.top = bitmap.storage.get();
+    bitmap.pitch = rowBytes;
+    return bitmap;
+}
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
+                         HANDLE hSection, DWORD offset) {
+    if (ppvBits != nullptr) {
+        *ppvBits = nullptr;
+    }
+    if (pbmi == nullptr || usage != DIB_RGB_COLORS || hSection != 0 || offset != 0) {
+        return 0;
+    }
+    const BITMAPINFOHEADER& header = pbmi->bmiHeader;
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 ||
+        header.biBitCount != 24 || header.biCompression != BI_RGB) {
+        return 0;
+    }
+    const bool topDown = header.biHeight < 0;
+    Bitmap bitmap = NewBitmap(PixelFormat::Bgr24, header.biWidth,
+                              topDown ? -std::int64_t{header.biHeight} : header.biHeight);
+    if (!bitmap.storage) {
+        return 0;
+    }
+    bitmap.section = true;
+    if (!topDown) {
+        // Bottom-up: the first row in memory is the picture's last.
+        bitmap.top = bitmap.storage.get() + bitmap.pitch * (bitmap.height - 1);
+        bitmap.pitch = -bitmap.pitch;
+    }
+    std::uint8_t* bits = bitmap.storage.get();
+    const HBITMAP handle = Table().AddBitmap(std::move(bitmap));
+    if (ppvBits != nullptr) {
+        *ppvBits = bits;
+    }
+    return handle;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
+    detail::DeviceContext* dc = Table().FindDeviceContext(hdc);
+    if (dc == nullptr || cx < 0 || cy < 0) {
+        return 0;
+    }
+    if (cx == 0 || cy == 0) {
+        return Table().StockBitmap();
+    }
+    PixelFormat format = PixelFormat::Xrgb32;
+    if (!dc->screen) {
+        const Bitmap* selected = Table().FindBitmap(dc->bitmap);
+        if (selected != nullptr && selected->format == PixelFormat::Mono1) {
+            format = PixelFormat::Mono1;
+        }
+    }
+    Bitmap bitmap = NewBitmap(format, cx, cy);
+    if (!bitmap.storage) {
+        return 0;
+    }
+    return Table().AddBitmap(std::move(bitmap));
+}
+
+BOOL DeleteObject(HGDIOBJ h) {
+    const Bitmap* bitmap = Table().FindBitmap(h);
+    if (bitmap == nullptr || bitmap->stock || bitmap->readOnly || bitmap->selectedInto != 0) {
+        return FALSE;
+    }
+    Table().Remove(h);
+    return TRUE;
+}
+
+int GetObjectA(HANDLE h, int c, void* pv) {
+    const Bitmap* bitmap = Table().FindBitmap(h);
+    if (bitmap == nullptr) {
+        return 0;
+    }
+    constexpr int kSize = static_cast<int>(sizeof(BITMAP));
+    if (pv == nullptr) {
+        return kSize;
+    }
+    if (c < kSize) {
+        return 0;
+    }
+    BITMAP info{};
+    info.bmWidth = bitmap->width;
+    info.bmHeight = bitmap->height;
+    info.bmWidthBytes = bitmap->widthBytes;
+    info.bmPlanes = 1;
+    info.bmBitsPixel = bitmap->format == PixelFormat::Mono1   ? 1
+                       : bitmap->format == PixelFormat::Bgr24 ? 24
+                                                              : 32;
+    info.bmBits = bitmap->section ? bitmap->storage.get() : nullptr;
+    std::memcpy(pv, &info, sizeof info);
+    return kSize;
+}
+
+std::uint32_t RegisterPictureBitmap(int width, int height, const std::uint8_t* bits,
+                                    int strideBytes) {
+    Bitmap bitmap;
+    bitmap.format = PixelFormat::Xrgb32;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.widthBytes = strideBytes;
+    // Never written through: readOnly makes every transfer into it a refusal.
+    bitmap.top = const_cast<std::uint8_t*>(bits);
+    bitmap.pitch = strideBytes;
+    bitmap.readOnly = true;
+    return Table().AddBitmap(std::move(bitmap));
+}
+
+void UnregisterPictureBitmap(std::uint32_t handle) {
+    const Bitmap* bitmap = Table().FindBitmap(handle);
+    if (bitmap == nullptr || !bitmap->readOnly) {
+        return;
+    }
+    // A context still holding the picture falls back to its default bitmap rather than keep
+    // pointing at freed pixels.
+    if (detail::DeviceContext* dc = Table().FindDeviceContext(bitmap->selectedInto)) {
+        dc->bitmap = Table().StockBitmap();
+    }
+    Table().Remove(handle);
+}
+
+}  // namespace platform::gdi
