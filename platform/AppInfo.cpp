@@ -13,10 +13,18 @@ std::function<void()> endForTesting;
 std::string pathForTesting;
 }  // namespace
 
-std::string Title() { return "Vornal3"; }
-int Major() { return 3; }
-int Minor() { return 1; }
-int Revision() { return 0; }
+std::string Title() {
+    return "Vornal3";
+}
+int Major() {
+    return 3;
+}
+int Minor() {
+    return 1;
+}
+int Revision() {
+    return 0;
+}
 
 std::string Path() {
     if (!pathForTesting.empty()) {
@@ -25,7 +33,9 @@ std::string Path() {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
 }
 
-char PathSeparator() { return QDir::separator().toLatin1(); }
+char PathSeparator() {
+    return QDir::separator().toLatin1();
+}
 
 void End() {
     if (endForTesting) {
@@ -38,7 +48,11 @@ void End() {
     ::_exit(0);
 }
 
-void SetEndForTesting(std::function<void()> end) { endForTesting = std::move(end); }
-void SetPathForTesting(std::string path) { pathForTesting = std::move(path); }
+void SetEndForTesting(std::function<void()> end) {
+    endForTesting = std::move(end);
+}
+void SetPathForTesting(std::string path) {
+    pathForTesting = std::move(path);
+}
 
 }  // namespace platform::App

@@ -17,11 +17,10 @@ namespace {
 const QString kImageFormat = QStringLiteral("application/x-qt-image");
 
 class Watch {
-public:
+  public:
     Watch() {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        QObject::connect(clipboard, &QClipboard::dataChanged, clipboard,
-                         [this] { stale_ = true; });
+        QObject::connect(clipboard, &QClipboard::dataChanged, clipboard, [this] { stale_ = true; });
     }
 
     Picture Current() {
@@ -42,7 +41,7 @@ public:
 
     long decodes = 0;
 
-private:
+  private:
     Picture Read() {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         if (data == nullptr || !data->formats().contains(kImageFormat)) {
@@ -65,7 +64,9 @@ Watch& TheWatch() {
 
 }  // namespace
 
-Picture GetData() { return TheWatch().Current(); }
+Picture GetData() {
+    return TheWatch().Current();
+}
 
 void Clear() {
     // Taking the selection right after another program became its owner can fail silently on
@@ -87,6 +88,8 @@ void SetData(const Picture& picture) {
     TheWatch().Invalidate();
 }
 
-long DecodeCount() { return TheWatch().decodes; }
+long DecodeCount() {
+    return TheWatch().decodes;
+}
 
 }  // namespace platform::Clipboard

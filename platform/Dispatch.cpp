@@ -46,6 +46,8 @@ bool SkipOnFailure(const std::function<void()>& step) noexcept {
     }
 }
 
-void SetFailureReporter(FailureReporter replacement) { reporter = std::move(replacement); }
+void SetFailureReporter(FailureReporter replacement) {
+    reporter = std::move(replacement);
+}
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 namespace platform {
 
-void Raise(FailureKind kind, const std::string& what) { throw Failure(kind, what); }
+void Raise(FailureKind kind, const std::string& what) {
+    throw Failure(kind, what);
+}
 
 }  // namespace platform

@@ -16,11 +16,11 @@ enum class FailureKind {
 };
 
 class Failure : public std::runtime_error {
-public:
+  public:
     Failure(FailureKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
     FailureKind kind() const noexcept { return kind_; }
 
-private:
+  private:
     FailureKind kind_;
 };
 

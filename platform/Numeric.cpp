@@ -26,8 +26,7 @@ Int RoundInto(double value, const char* field) {
     const double r = RoundHalfEven(value);
     if (r < static_cast<double>(std::numeric_limits<Int>::min()) ||
         r > static_cast<double>(std::numeric_limits<Int>::max())) {
-        Raise(FailureKind::Overflow,
-              NumberText(value) + " does not fit a " + field + " field");
+        Raise(FailureKind::Overflow, NumberText(value) + " does not fit a " + field + " field");
     }
     return static_cast<Int>(r);
 }
@@ -52,8 +51,12 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
-std::int16_t ToInt16(double value) { return RoundInto<std::int16_t>(value, "16-bit"); }
-std::int32_t ToInt32(double value) { return RoundInto<std::int32_t>(value, "32-bit"); }
+std::int16_t ToInt16(double value) {
+    return RoundInto<std::int16_t>(value, "16-bit");
+}
+std::int32_t ToInt32(double value) {
+    return RoundInto<std::int32_t>(value, "32-bit");
+}
 
 std::int16_t CheckedAdd16(std::int32_t a, std::int32_t b) {
     return CheckRange<std::int16_t>(std::int64_t{a} + b, "16-bit");
@@ -75,12 +78,11 @@ double TextToDouble(std::string_view text) {
         digits.remove_prefix(1);  // from_chars takes '-' but not '+'
     }
     // Only plain decimal notation counts: from_chars would also take "inf" and "nan".
-    const bool plain = !digits.empty() && digits.find_first_not_of("0123456789.eE+-") ==
-                                              std::string_view::npos;
+    const bool plain =
+        !digits.empty() && digits.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
     double value = 0;
     const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] =
-        std::from_chars(digits.data(), end, value, std::chars_format::general);
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, value, std::chars_format::general);
     if (plain && ec == std::errc::result_out_of_range) {
         Raise(FailureKind::Overflow, "\"" + std::string(text) + "\" is too large a number");
     }

@@ -9,7 +9,7 @@
 namespace platform {
 
 class Picture {
-public:
+  public:
     struct Data;
 
     Picture() = default;
@@ -32,7 +32,7 @@ public:
 
     const std::shared_ptr<const Data>& data() const { return data_; }
 
-private:
+  private:
     std::shared_ptr<const Data> data_;
 };
 

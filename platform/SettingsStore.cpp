@@ -9,7 +9,9 @@ namespace platform {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -29,16 +31,16 @@ std::string GetSetting(const std::string& application, const std::string& sectio
     return value.toString().toStdString();
 }
 
-void SaveSetting(const std::string& application, const std::string& section,
-                 const std::string& key, const std::string& text) {
+void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                 const std::string& text) {
     QSettings store(QSettings::IniFormat, QSettings::UserScope, Q(application), Q(application));
     store.beginGroup(Q(section));
     store.setValue(Q(key), Q(text));
     store.endGroup();
     store.sync();
     if (store.status() != QSettings::NoError) {
-        Raise(FailureKind::CallFailed, "cannot write the settings file " +
-                                           store.fileName().toStdString());
+        Raise(FailureKind::CallFailed,
+              "cannot write the settings file " + store.fileName().toStdString());
     }
 }
 

@@ -10,7 +10,7 @@ std::string GetSetting(const std::string& application, const std::string& sectio
                        const std::string& key, const std::string& defaultText);
 // Stores the text and writes it to disk before returning; a store that cannot be written
 // is a failure.
-void SaveSetting(const std::string& application, const std::string& section,
-                 const std::string& key, const std::string& text);
+void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                 const std::string& text);
 
 }  // namespace platform

@@ -11,11 +11,15 @@ namespace {
 
 float pinnedTwipsPerPixel = 0;
 
-float FromDpi(qreal dpi) { return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0f; }
+float FromDpi(qreal dpi) {
+    return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0f;
+}
 
-QScreen* Screen() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
-                               ? QGuiApplication::primaryScreen()
-                               : nullptr; }
+QScreen* Screen() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+               ? QGuiApplication::primaryScreen()
+               : nullptr;
+}
 
 }  // namespace
 
@@ -35,8 +39,12 @@ float TwipsPerPixelY() {
     return screen != nullptr ? FromDpi(screen->logicalDotsPerInchY()) : 15.0f;
 }
 
-std::int32_t TwipsToPixelsX(double twips) { return ToInt32(twips / TwipsPerPixelX()); }
-std::int32_t TwipsToPixelsY(double twips) { return ToInt32(twips / TwipsPerPixelY()); }
+std::int32_t TwipsToPixelsX(double twips) {
+    return ToInt32(twips / TwipsPerPixelX());
+}
+std::int32_t TwipsToPixelsY(double twips) {
+    return ToInt32(twips / TwipsPerPixelY());
+}
 float PixelsToTwipsX(std::int32_t pixels) {
     return static_cast<float>(static_cast<double>(pixels) * TwipsPerPixelX());
 }
@@ -44,6 +52,8 @@ float PixelsToTwipsY(std::int32_t pixels) {
     return static_cast<float>(static_cast<double>(pixels) * TwipsPerPixelY());
 }
 
-void SetTwipsPerPixelForTesting(float perPixel) { pinnedTwipsPerPixel = perPixel; }
+void SetTwipsPerPixelForTesting(float perPixel) {
+    pinnedTwipsPerPixel = perPixel;
+}
 
 }  // namespace platform

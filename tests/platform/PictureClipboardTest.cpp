@@ -37,8 +37,11 @@ TEST(Picture, KeepsItsPixels) {
 }
 
 class ClipboardTest : public ::testing::Test {
-protected:
-    void SetUp() override { QGuiApplication::clipboard()->clear(); Settle(); }
+  protected:
+    void SetUp() override {
+        QGuiApplication::clipboard()->clear();
+        Settle();
+    }
     static void Settle() { QCoreApplication::processEvents(); }
 };
 

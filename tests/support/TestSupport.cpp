@@ -11,7 +11,9 @@ std::vector<std::string> reported;
 std::vector<std::unique_ptr<QTemporaryDir>> folders;
 }  // namespace
 
-void RecordFailure(const std::string& text) { reported.push_back(text); }
+void RecordFailure(const std::string& text) {
+    reported.push_back(text);
+}
 
 std::vector<std::string> TakeReportedFailures() {
     std::vector<std::string> out;

@@ -1,0 +1,12 @@
+#pragma once
+// Starting the program: the application object, the start-up procedure, the event loop.
+
+#include <functional>
+
+namespace platform {
+
+// Runs the start-up procedure and then the event loop until the program ends. Where there is
+// no display to open, says so in one line and returns non-zero instead of aborting.
+int RunApplication(int argc, char** argv, const std::function<void()>& startUp);
+
+}  // namespace platform

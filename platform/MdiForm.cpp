@@ -1,0 +1,119 @@
+#include "platform/MdiForm.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "platform/Failure.h"
+#include "platform/FormWindows.h"
+
+namespace platform {
+
+namespace {
+
+FrameWindow* MakeFrame() {
+    auto* frame = new FrameWindow;
+    auto* area = new QMdiArea(frame);
+    frame->setCentralWidget(area);
+    frame->setAttribute(Qt::WA_QuitOnClose, false);
+    return frame;
+}
+
+QList<QMdiSubWindow*> Children(QMdiArea* area) {
+    return area->subWindowList(QMdiArea::CreationOrder);
+}
+
+}  // namespace
+
+MdiForm::MdiForm(std::string name) : MdiForm(std::move(name), MakeFrame()) {}
+
+MdiForm::MdiForm(std::string name, FrameWindow* frame)
+    : Form(std::move(name), frame, frame->centralWidget()) {
+    frame->SetForm(this);
+}
+
+QMdiArea* MdiForm::MdiArea() const {
+    return static_cast<QMdiArea*>(ClientWidget());
+}
+QMenuBar* MdiForm::MenuBar() const {
+    return static_cast<QMainWindow*>(GeometryWidget())->menuBar();
+}
+QStatusBar* MdiForm::StatusBarWidget() const {
+    return static_cast<QMainWindow*>(GeometryWidget())->statusBar();
+}
+
+void MdiForm::SetWorkspaceColorFromSystem() {
+    MdiArea()->setBackground(MdiArea()->palette().brush(QPalette::Dark));
+}
+
+void MdiForm::Arrange(int arrangement) {
+    QMdiArea* area = MdiArea();
+    if (arrangement == Cascade) {
+        area->cascadeSubWindows();
+        return;
+    }
+    if (arrangement != TileHorizontal && arrangement != TileVertical) {
+        Raise(FailureKind::InvalidPropertyValue,
+              "arrange code " + std::to_string(arrangement) + " is not 0, 1 or 2");
+    }
+    QList<QMdiSubWindow*> tiles;
+    for (QMdiSubWindow* child : Children(area)) {
+        if (child->isVisible() && !child->isMinimized()) {
+            tiles.append(child);
+        }
+    }
+    if (tiles.isEmpty()) {
+        return;
+    }
+    const QRect room = area->viewport()->rect();
+    const int n = static_cast<int>(tiles.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* child = tiles[i];
+        if (child->isMaximized()) {
+            child->showNormal();
+        }
+        if (arrangement == TileHorizontal) {
+            const int top = room.height() * i / n;
+            const int bottom = room.height() * (i + 1) / n;
+            child->setGeometry(0, top, room.width(), bottom - top);
+        } else {
+            const int left = room.width() * i / n;
+            const int right = room.width() * (i + 1) / n;
+            child->setGeometry(left, 0, right - left, room.height());
+        }
+    }
+}
+
+std::vector<std::string> MdiForm::ChildCaptions() const {
+    std::vector<std::string> captions;
+    for (QMdiSubWindow* child : Children(MdiArea())) {
+        if (child->isVisible() || child->isMinimized()) {
+            captions.push_back(child->windowTitle().toStdString());
+        }
+    }
+    return captions;
+}
+
+std::string MdiForm::ActiveChildCaption() const {
+    QMdiSubWindow* active = MdiArea()->activeSubWindow();
+    return active != nullptr ? active->windowTitle().toStdString() : std::string();
+}
+
+void MdiForm::ActivateChild(int index) {
+    int i = 0;
+    for (QMdiSubWindow* child : Children(MdiArea())) {
+        if (child->isVisible() || child->isMinimized()) {
+            if (i++ == index) {
+                if (child->isMinimized()) {
+                    child->showNormal();
+                }
+                MdiArea()->setActiveSubWindow(child);
+                return;
+            }
+        }
+    }
+    Raise(FailureKind::OutOfRange, "no child window number " + std::to_string(index + 1));
+}
+
+}  // namespace platform

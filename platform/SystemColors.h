@@ -1,0 +1,11 @@
+#pragma once
+// The desktop's own colours, as 0xRRGGBB.
+
+#include <cstdint>
+
+namespace platform {
+
+std::uint32_t WindowBackgroundColor();
+std::uint32_t WindowTextColor();
+
+}  // namespace platform

@@ -1,0 +1,6 @@
+#include "platform/Application.h"
+#include "shell/Module1.h"
+
+int main(int argc, char** argv) {
+    return platform::RunApplication(argc, argv, Module1::Main);
+}
