@@ -194,6 +194,27 @@ QWidget* Need(QWidget* w) {
 
 }  // namespace
 
+namespace {
+
+QRect OuterRect(QWidget* outer) {
+    return outer->isWindow() ? outer->frameGeometry() : outer->geometry();
+}
+
+}  // namespace
+
+float Form::Left() const {
+    return PixelsToTwipsX(OuterRect(Need(f_->outer)).x());
+}
+float Form::Top() const {
+    return PixelsToTwipsY(OuterRect(Need(f_->outer)).y());
+}
+float Form::Width() const {
+    return PixelsToTwipsX(OuterRect(Need(f_->outer)).width());
+}
+float Form::Height() const {
+    return PixelsToTwipsY(OuterRect(Need(f_->outer)).height());
+}
+
 void Form::ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) {
     QWidget* outer = Need(f_->outer);
     if (outer->isWindow()) {

@@ -26,6 +26,12 @@ class Form : public Control, public Container {
 
     QWidget* ClientWidget() const override;
 
+    // The outer edge: a top-level window's frame included.
+    float Left() const override;
+    float Top() const override;
+    float Width() const override;
+    float Height() const override;
+
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     // The inner (client) area.

@@ -40,6 +40,7 @@ class ChildFrame : public QMdiSubWindow {
   public:
     explicit ChildFrame(Form* form) : form_(form) {}
     ~ChildFrame() override;
+    Form* form() const { return form_; }
     void Detach() { form_ = nullptr; }
     void SetOwnsForm(bool owns) { ownsForm_ = owns; }
 

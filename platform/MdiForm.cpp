@@ -95,6 +95,17 @@ std::vector<std::string> MdiForm::ChildCaptions() const {
     return captions;
 }
 
+std::vector<Form*> MdiForm::ChildForms() const {
+    std::vector<Form*> forms;
+    for (QMdiSubWindow* child : Children(MdiArea())) {
+        auto* frame = dynamic_cast<ChildFrame*>(child);
+        if (frame != nullptr && frame->form() != nullptr) {
+            forms.push_back(frame->form());
+        }
+    }
+    return forms;
+}
+
 std::string MdiForm::ActiveChildCaption() const {
     QMdiSubWindow* active = MdiArea()->activeSubWindow();
     return active != nullptr ? active->windowTitle().toStdString() : std::string();

@@ -32,6 +32,8 @@ class MdiForm : public Form {
     // The active child window's caption, or "" when none is active.
     std::string ActiveChildCaption() const;
     void ActivateChild(int index);
+    // The child windows' forms, in the order they were made; minimized ones included.
+    std::vector<Form*> ChildForms() const;
 
     // Platform use only.
     QMdiArea* MdiArea() const;

@@ -1,6 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -19,6 +25,57 @@ std::vector<std::string> TakeReportedFailures() {
     std::vector<std::string> out;
     out.swap(reported);
     return out;
+}
+
+std::uint32_t PatternPixel(int x, int y, unsigned seed) {
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 73856093u ^
+                      static_cast<std::uint32_t>(y) * 19349663u ^ seed * 83492791u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return h & 0xFFFFFFu;
+}
+
+std::vector<std::uint32_t> PutPictureOnClipboard(int width, int height, unsigned seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t rgb = PatternPixel(x, y, seed);
+            image.setPixel(x, y, 0xFF000000u | rgb);
+            pixels.push_back(rgb);
+        }
+    }
+    QGuiApplication::clipboard()->setImage(image);
+    Settle();
+    return pixels;
+}
+
+void PutTextOnClipboard(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    Settle();
+}
+
+std::string ClipboardText() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+bool ClipboardHoldsAnything() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data != nullptr && !data->formats().isEmpty();
+}
+
+void Settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ClearSettings() {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, "Vornal3", "Vornal3");
+    store.clear();
+    store.sync();
 }
 
 std::string MakeTempFolder() {

@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers of the unit and widget tests.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,21 @@ namespace testing_support {
 
 // Failures that reached the event dispatch since the last call, as "handler: message".
 std::vector<std::string> TakeReportedFailures();
+
+// Puts a picture of the given size on the clipboard, with a different colour in every pixel
+// (derived from seed), and lets the clipboard's change notice arrive. Returns its pixels as
+// top-down 0xRRGGBB rows.
+std::vector<std::uint32_t> PutPictureOnClipboard(int width, int height, unsigned seed = 1);
+// The colour PutPictureOnClipboard gives pixel (x, y).
+std::uint32_t PatternPixel(int x, int y, unsigned seed);
+void PutTextOnClipboard(const std::string& text);
+std::string ClipboardText();
+bool ClipboardHoldsAnything();
+// Handles the events waiting now (clipboard notices, deferred deletions).
+void Settle();
+
+// Empties the program's settings store.
+void ClearSettings();
 
 // A fresh, empty folder under the system's temporary folder, removed at exit.
 std::string MakeTempFolder();

@@ -1,0 +1,170 @@
+// Where the main frame opens, and what closing it stores.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QMdiArea>
+#include <QSettings>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "platform/AppInfo.h"
+#include "platform/Twips.h"
+#include "shell/Module1.h"
+#include "shell/frmMain.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+QSettings Store() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Vornal3", "Vornal3");
+}
+
+void Stored(const std::map<QString, QString>& values) {
+    QSettings store = Store();
+    store.clear();
+    for (const auto& [key, text] : values) {
+        store.setValue("Settings/" + key, text);
+    }
+    store.sync();
+}
+
+// Writes the settings file by hand, as another program or a damaged disk might leave it.
+void StoredRaw(const QByteArray& text) {
+    QFile file(Store().fileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+QString Read(const char* key) {
+    QSettings store = Store();
+    return store.value(QString("Settings/") + key, "<absent>").toString();
+}
+
+// The pixel a twips value lands on, as the frame shows it.
+int Px(float twips) {
+    return platform::TwipsToPixelsX(twips);
+}
+
+class Placement : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Stored({});
+        platform::App::SetEndForTesting([this] { ++ends; });
+        testing_support::TakeReportedFailures();
+    }
+    void TearDown() override {
+        Module1::Reset();
+        platform::App::SetEndForTesting({});
+        testing_support::Settle();
+    }
+
+    // Starts the program as the executable does, up to the event loop.
+    frmMain& Start() {
+        Module1::Main();
+        return *Module1::MainFrame();
+    }
+
+    static QRect Outer(frmMain& frame) { return frame.MdiArea()->window()->frameGeometry(); }
+
+    int ends = 0;
+};
+
+TEST_F(Placement, FirstRunOpensAtTheDefaultPlacement) {
+    frmMain& frame = Start();
+    EXPECT_EQ(Outer(frame), QRect(Px(1000), Px(1000), Px(6500), Px(6500)));
+    EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
+    EXPECT_TRUE(frame.ChildForms().empty()) << "start-up opens no capture window";
+}
+
+TEST_F(Placement, StoredValuesAreAppliedUnchangedFractionsAndFarOffScreenIncluded) {
+    Stored({{"MainLeft", "1234.5"},
+            {"MainTop", "-20000"},
+            {"MainWidth", "9000"},
+            {"MainHeight", "4500"}});
+    frmMain& frame = Start();
+    EXPECT_EQ(Outer(frame), QRect(Px(1234.5f), Px(-20000), Px(9000), Px(4500)));
+    EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
+}
+
+TEST_F(Placement, ExitAndCloseBoxBothStoreThePlacementAndEndTheProgram) {
+    Stored(
+        {{"MainLeft", "1500"}, {"MainTop", "750"}, {"MainWidth", "7500"}, {"MainHeight", "6000"}});
+    frmMain& frame = Start();
+    frame.mnuFileExit.Click();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(Read("MainLeft"), "1500");
+    EXPECT_EQ(Read("MainTop"), "750");
+    EXPECT_EQ(Read("MainWidth"), "7500");
+    EXPECT_EQ(Read("MainHeight"), "6000");
+
+    Stored({});
+    Module1::Reset();
+    frmMain& again = Start();
+    again.Move(3000, 1500, 9000, 7500);
+    again.MdiArea()->window()->close();
+    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(Read("MainLeft"), "3000");
+    EXPECT_EQ(Read("MainTop"), "1500");
+    EXPECT_EQ(Read("MainWidth"), "9000");
+    EXPECT_EQ(Read("MainHeight"), "7500");
+}
+
+TEST_F(Placement, StoredPlacementReopensAtTheSamePlace) {
+    frmMain& frame = Start();
+    frame.Move(2250, 1800, 8100, 5400);
+    const QRect before = Outer(frame);
+    frame.mnuFileExit.Click();
+    Module1::Reset();
+    EXPECT_EQ(Outer(Start()), before);
+}
+
+TEST_F(Placement, ClosingMinimizedWritesNothing) {
+    Stored({{"MainLeft", "1500"}});
+    frmMain& frame = Start();
+    frame.SetWindowState(frmMain::Minimized);
+    frame.mnuFileExit.Click();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(Read("MainLeft"), "1500");
+    EXPECT_EQ(Read("MainTop"), "<absent>");
+}
+
+TEST_F(Placement, ClosingMaximizedStoresTheMaximizedGeometryAndReopensNormal) {
+    frmMain& frame = Start();
+    frame.SetWindowState(frmMain::Maximized);
+    testing_support::Settle();
+    const QRect maximized = Outer(frame);
+    frame.mnuFileExit.Click();
+    EXPECT_EQ(Read("MainWidth").toInt(), static_cast<int>(maximized.width() * 15));
+    EXPECT_EQ(Read("MainLeft").toInt(), static_cast<int>(maximized.x() * 15));
+
+    Module1::Reset();
+    frmMain& again = Start();
+    EXPECT_EQ(again.WindowState(), frmMain::Normal);
+    EXPECT_EQ(Outer(again), maximized);
+}
+
+TEST_F(Placement, AValueThatIsNoNumberIsReportedAndTheFrameStillOpens) {
+    Stored({{"MainLeft", "3000"}, {"MainTop", "not a number"}, {"MainWidth", "9000"}});
+    frmMain& frame = Start();
+    const auto failures = testing_support::TakeReportedFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("not a number"), std::string::npos) << failures[0];
+    EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
+    // MainLeft came before the bad value and stays; MainWidth came after and was not read.
+    EXPECT_EQ(Outer(frame).x(), Px(3000));
+    EXPECT_NE(Outer(frame).width(), Px(9000));
+}
+
+TEST_F(Placement, ListsEmptyAndTypedValuesInTheFileAreNoNumbers) {
+    for (const char* bad : {"1200, 5", "", "@Invalid()", "@Rect(1 2 3 4)", "1e999"}) {
+        StoredRaw(QByteArray("[Settings]\nMainLeft=") + bad + "\n");
+        frmMain& frame = Start();
+        EXPECT_EQ(testing_support::TakeReportedFailures().size(), 1u) << bad;
+        EXPECT_TRUE(frame.MdiArea()->window()->isVisible()) << bad;
+        Module1::Reset();
+    }
+}
+
+}  // namespace
