@@ -263,6 +263,11 @@ Picture PictureBox::Image() const {
         canvas.persistent.size() == canvas.size()) {
         return PictureFromImage(canvas.persistent);
     }
+    // A picture that fills the inner area exactly is its own image: no copy is needed.
+    if (!canvas.picture.IsEmpty() &&
+        QSize(canvas.picture.PixelWidth(), canvas.picture.PixelHeight()) == canvas.size()) {
+        return canvas.picture;
+    }
     return PictureFromImage(canvas.Composed());
 }
 
