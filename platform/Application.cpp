@@ -46,7 +46,7 @@ int RunApplication(int argc, char** argv, const std::function<void()>& startUp) 
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Arial"), font.family()});
-    font.setPointSize(8);
+    font.setPointSizeF(7.5);
     QApplication::setFont(font);
     Dispatch("Main", startUp);
     return QApplication::exec();
