@@ -13,6 +13,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -260,6 +261,9 @@ class E2ETestCase(unittest.TestCase):
     def tearDown(self):
         # Runs before the cleanups stop anything, so a crash shows here as a crash.
         for program in self.programs:
+            text = program.stderr()
+            if text:
+                sys.stderr.write(f"\n--- vornal3 stderr ({self.id()}):\n{text}")
             self.assert_clean_stderr(program, getattr(self, "allowed_stderr", ()))
 
     # ----- keyboard and mouse -----
@@ -362,6 +366,11 @@ class E2ETestCase(unittest.TestCase):
             region = screen.crop((at[0], at[1], at[0] + img.width, at[1] + img.height))
             return at if region.tobytes() == img.tobytes() else None
         return self.wait_for(shown, what)
+
+    def wait_for_picture_at(self, img, at, what):
+        """Waits until img shows pixel-exact with its top-left at the screen point `at`."""
+        box = (at[0], at[1], at[0] + img.width, at[1] + img.height)
+        self.wait_for(lambda: self.screenshot().crop(box).tobytes() == img.tobytes(), what)
 
     # ----- the About window -----
 

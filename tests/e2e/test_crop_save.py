@@ -50,7 +50,7 @@ class CropSaveTest(harness.E2ETestCase):
         self.assert_same_pixels(self.save_and_read(at, "vornal1.bmp"), expected,
                                 "vornal1.bmp after the crop")
         # The window shows the selection at the viewport's top-left, without the outline.
-        self.assertEqual(self.wait_for_picture(expected, "the cropped picture to show"), at)
+        self.wait_for_picture_at(expected, at, "the cropped picture to show at home")
 
         # A second crop works inside the cropped picture, in its own coordinates.
         self.crop(at, (20, 30), (120, 90))
@@ -62,6 +62,20 @@ class CropSaveTest(harness.E2ETestCase):
         self.click(at[0] + 40, at[1] + 40, button=3)
         self.assert_same_pixels(self.save_and_read(at, "vornal1.bmp"),
                                 source.crop((70, 70, 170, 130)), "vornal1.bmp after a right click")
+
+    def test_left_drag_pans_up_and_left_only_and_changes_no_pixel(self):
+        source = noise_picture(300, 200, seed=14)
+        at = self.open_capture(source)
+
+        # Right and down from home the picture stays put; were it moved, the drag below
+        # would leave it 30 and 20 pixels short.
+        self.drag((at[0] + 100, at[1] + 100), (at[0] + 130, at[1] + 120), button=1)
+        self.drag((at[0] + 150, at[1] + 150), (at[0] + 110, at[1] + 120), button=1)
+        self.wait_for_picture_at(source.crop((40, 30, 300, 200)), at,
+                                 "the picture to follow the pointer")
+
+        self.assert_same_pixels(self.save_and_read(at, "vornal1.bmp"), source,
+                                "vornal1.bmp after panning")
 
     def test_reset_brings_back_the_whole_capture(self):
         source = noise_picture(300, 200, seed=13)
