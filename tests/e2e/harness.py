@@ -46,7 +46,7 @@ SUSPICIOUS_STDERR = re.compile(
     r"QTimer|QThread|QClipboard|QXcb|Cannot set X11 selection owner|"
     r"AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|Aborted")
 
-REQUIRED_TOOLS = ("Xvfb", "xclip", "xdotool")
+REQUIRED_TOOLS = ("Xvfb", "xclip", "xdotool", "xprop")
 
 
 def px(twips):
@@ -371,6 +371,21 @@ class E2ETestCase(unittest.TestCase):
         """Waits until img shows pixel-exact with its top-left at the screen point `at`."""
         box = (at[0], at[1], at[0] + img.width, at[1] + img.height)
         self.wait_for(lambda: self.screenshot().crop(box).tobytes() == img.tobytes(), what)
+
+    # ----- message boxes -----
+
+    def message_boxes(self):
+        """Visible modal windows captioned with the program's title."""
+        return [w for w in self.visible_windows(r"^Vornal3$")
+                if "_NET_WM_STATE_MODAL" in self.run_tool(
+                    "xprop", "-id", str(w), "_NET_WM_STATE", check=False).stdout]
+
+    def answer_message_box(self, what):
+        """Waits for the message box, presses Enter in it and waits until it has gone."""
+        boxes = self.wait_for(self.message_boxes, what)
+        self.assertEqual(len(boxes), 1, "one message box")
+        self.keys(boxes[0], "Return")
+        self.wait_for(lambda: not self.message_boxes(), "the message box to close")
 
     # ----- the About window -----
 

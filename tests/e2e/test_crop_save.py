@@ -4,7 +4,7 @@ import os
 import unittest
 
 import harness
-from harness import RESET, TEXT1, noise_picture
+from harness import RESET, SAVE_IT, TEXT1, noise_picture
 
 
 class CropSaveTest(harness.E2ETestCase):
@@ -39,6 +39,27 @@ class CropSaveTest(harness.E2ETestCase):
         leftovers = sorted(set(os.listdir(self.app_dir)) -
                            {"vornal3", "vornal1.bmp", "my shot.bmp"})
         self.assertEqual(leftovers, [], "files left next to the program")
+
+    def test_a_save_that_fails_is_reported_and_leaves_no_file(self):
+        source = noise_picture(300, 200, seed=15)
+        at = self.open_capture(source)
+        self.allowed_stderr = ("no/such/folder/shot.bmp",)
+        self.click(*self.control_centre(at, TEXT1))
+        self.run_tool("xdotool", "key", "ctrl+a")
+        self.run_tool("xdotool", "type", "--delay", "20", "no/such/folder/shot")
+        self.click(*self.control_centre(at, SAVE_IT))
+
+        program = self.programs[0]
+        self.wait_for(lambda: "no/such/folder/shot.bmp" in program.stderr(),
+                      "the failed save to be reported")
+        self.answer_message_box("a message box about the failed save")
+        self.assertEqual(sorted(os.listdir(self.app_dir)), ["vornal3"], "files written")
+
+        # The window goes on working: the next save under a sound name succeeds.
+        self.click(*self.control_centre(at, TEXT1))
+        self.run_tool("xdotool", "key", "ctrl+a")
+        self.run_tool("xdotool", "type", "--delay", "20", "after")
+        self.assert_same_pixels(self.save_and_read(at, "after.bmp"), source, "after.bmp")
 
     def test_crop_keeps_exactly_the_selected_pixels(self):
         source = noise_picture(300, 200, seed=12)
