@@ -36,6 +36,20 @@ void CopyRowBytes(const Bitmap& from, Bitmap& to, const detail::Transfer& t, int
                  static_cast<std::size_t>(t.width) * bpp);
 }
 
+// Whole rows of two bitmaps laid out alike are one block of memory: copied in one go, a large
+// copy streams past the cache instead of stalling on row-sized copies whose addresses alias.
+bool CopyWholeBlock(const Bitmap& from, Bitmap& to, const detail::Transfer& t) {
+    const std::ptrdiff_t rowBytes = std::ptrdiff_t{t.width} * detail::BytesPerPixel(to.format);
+    if (t.destX != 0 || t.srcX != 0 || from.pitch != to.pitch ||
+        (to.pitch != rowBytes && to.pitch != -rowBytes)) {
+        return false;
+    }
+    const int firstRow = to.pitch > 0 ? 0 : t.height - 1;
+    std::memcpy(to.Row(t.destY + firstRow), from.Row(t.srcY + firstRow),
+                static_cast<std::size_t>(rowBytes) * t.height);
+    return true;
+}
+
 }  // namespace
 
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
@@ -59,12 +73,16 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         return TRUE;
     }
     const detail::Transfer& t = *clipped;
-    // Within one bitmap, rows are taken in the order that reads each before overwriting it.
-    const bool upwards = source == dest && t.srcY < t.destY;
+    // Within one bitmap, rows are taken in the order that reads each before overwriting it;
+    // between two, in the order the destination's memory runs, which streams fastest.
+    const bool upwards = source == dest ? t.srcY < t.destY : dest->pitch < 0;
     const unsigned index = detail::RopIndex(rop);
     const bool plainCopy = index == detail::RopIndex(SRCCOPY) && source->format == dest->format &&
                            dest->format != detail::PixelFormat::Mono1;
 
+    if (plainCopy && source != dest && CopyWholeBlock(*source, *dest, t)) {
+        return TRUE;
+    }
     std::vector<std::uint32_t> srcRow(plainCopy ? 0 : static_cast<std::size_t>(t.width));
     std::vector<std::uint32_t> destRow(srcRow.size());
     for (int step = 0; step < t.height; ++step) {
