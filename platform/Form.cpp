@@ -129,7 +129,7 @@ Form::Form(std::string name, Style style) : Control(name, nullptr), f_(std::make
 }
 
 Form::Form(std::string name, MdiForm& frame)
-    : Control(name, nullptr), f_(std::make_unique<Impl>()) {
+    : Control(std::move(name), nullptr), f_(std::make_unique<Impl>()) {
     auto* client = new FormClient(this, nullptr, Qt::Widget);
     auto* child = new ChildFrame(this);
     child->setWidget(client);
@@ -142,7 +142,7 @@ Form::Form(std::string name, MdiForm& frame)
 }
 
 Form::Form(std::string name, QWidget* outer, QWidget* client)
-    : Control(name, nullptr), f_(std::make_unique<Impl>()) {
+    : Control(std::move(name), nullptr), f_(std::make_unique<Impl>()) {
     f_->outer = outer;
     f_->area = client;
 }

@@ -28,5 +28,5 @@ void frmMain::LoadNewCapture() {
     document->Text1.SetText(document->Text1.Text() + document->Caption());
     document->Show();
     // The window owns its form from now on; closing it destroys the form.
-    document.release();
+    static_cast<void>(document.release());
 }
