@@ -38,6 +38,15 @@ void Label::SetFont(float pointSize, bool bold) {
     }
 }
 
+void Label::SetNarrowFont(float pointSize, bool bold) {
+    QFont font = widget()->font();
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow"), font.family()});
+    font.setStretch(QFont::SemiCondensed);
+    widget()->setFont(font);
+    SetFont(pointSize, bold);
+}
+
 void Label::SetForeColor(std::uint32_t rgb) {
     QPalette palette = widget()->palette();
     palette.setColor(QPalette::WindowText, QColor::fromRgb(rgb | 0xFF000000u));

@@ -14,6 +14,8 @@ class Label : public Control {
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     void SetFont(float pointSize, bool bold);
+    // A narrow face of the same size, for large captions in small windows.
+    void SetNarrowFont(float pointSize, bool bold);
     void SetForeColor(std::uint32_t rgb);
     void SetAutoSize(bool on);
 

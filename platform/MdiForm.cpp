@@ -15,6 +15,9 @@ namespace {
 FrameWindow* MakeFrame() {
     auto* frame = new FrameWindow;
     auto* area = new QMdiArea(frame);
+    // Child windows larger than the frame stay reachable.
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     frame->setCentralWidget(area);
     frame->setAttribute(Qt::WA_QuitOnClose, false);
     return frame;
@@ -66,7 +69,8 @@ void MdiForm::Arrange(int arrangement) {
     if (tiles.isEmpty()) {
         return;
     }
-    const QRect room = area->viewport()->rect();
+    // Tiled children fit the area, so its scroll bars go: lay out over the whole of it.
+    const QRect room(QPoint(0, 0), area->contentsRect().size());
     const int n = static_cast<int>(tiles.size());
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* child = tiles[i];

@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 
 #include "platform/AppInfo.h"
+#include "platform/Failure.h"
 #include "platform/Numeric.h"
 #include "platform/SettingsStore.h"
 #include "shell/frmAbout.h"
@@ -10,8 +11,16 @@ namespace {
 const char* const kSection = "Settings";
 
 float StoredPlacement(const char* key, const char* defaultText) {
-    return platform::TextToSingle(
-        platform::GetSetting(platform::App::Title(), kSection, key, defaultText));
+    const std::string text =
+        platform::GetSetting(platform::App::Title(), kSection, key, defaultText);
+    try {
+        return platform::TextToSingle(text);
+    } catch (const platform::Failure& failure) {
+        // Name the value, so that whoever reads the report knows what to mend.
+        throw platform::Failure(failure.kind(),
+                                std::string("The stored ") + key + " of the " +
+                                    "main window cannot be used: " + failure.what());
+    }
 }
 
 void StorePlacement(const char* key, float twips) {

@@ -11,7 +11,7 @@ frmSplash::frmSplash()
     fraMainFrame.Move(45, -15, 2460, 1470);
 
     lblCompanyProduct.Move(120, 240, 2280, 435);
-    lblCompanyProduct.SetFont(18, true);
+    lblCompanyProduct.SetNarrowFont(18, true);
     lblCompanyProduct.SetAutoSize(true);
     lblCompanyProduct.SetCaption("Vornal Software");
 

@@ -150,7 +150,8 @@ TEST_F(Placement, AValueThatIsNoNumberIsReportedAndTheFrameStillOpens) {
     frmMain& frame = Start();
     const auto failures = testing_support::TakeReportedFailures();
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].find("not a number"), std::string::npos) << failures[0];
+    EXPECT_NE(failures[0].find("\"not a number\""), std::string::npos) << failures[0];
+    EXPECT_NE(failures[0].find("MainTop"), std::string::npos) << failures[0];
     EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
     // MainLeft came before the bad value and stays; MainWidth came after and was not read.
     EXPECT_EQ(Outer(frame).x(), Px(3000));
