@@ -27,6 +27,16 @@ bool HasDisplay() {
 
 }  // namespace
 
+void UseDesignFont() {
+    // The windows were laid out for a small sans-serif face of 8 points; a metric-compatible
+    // one keeps every caption inside its control.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), font.family()});
+    font.setPointSizeF(7.5);
+    QApplication::setFont(font);
+}
+
 int RunApplication(int argc, char** argv, const std::function<void()>& startUp) {
     if (!HasDisplay()) {
         std::fprintf(stderr,
@@ -41,13 +51,7 @@ int RunApplication(int argc, char** argv, const std::function<void()>& startUp) 
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(App::Major()).arg(App::Minor()).arg(App::Revision()));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The windows were laid out for a small sans-serif face of 8 points; a metric-compatible
-    // one keeps every caption inside its control.
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), font.family()});
-    font.setPointSizeF(7.5);
-    QApplication::setFont(font);
+    UseDesignFont();
     Dispatch("Main", startUp);
     return QApplication::exec();
 }

@@ -39,12 +39,15 @@ void Label::SetFont(float pointSize, bool bold) {
 }
 
 void Label::SetNarrowFont(float pointSize, bool bold) {
-    QFont font = widget()->font();
-    font.setFamilies(
-        {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow"), font.family()});
-    font.setStretch(QFont::SemiCondensed);
-    widget()->setFont(font);
     SetFont(pointSize, bold);
+    QFont font = widget()->font();
+    QStringList families = font.families();
+    families.prepend(QStringLiteral("Liberation Sans Narrow"));
+    font.setFamilies(families);
+    widget()->setFont(font);
+    if (autoSize_) {
+        widget()->adjustSize();
+    }
 }
 
 void Label::SetForeColor(std::uint32_t rgb) {

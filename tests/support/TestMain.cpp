@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Application.h"
 #include "platform/Dispatch.h"
 #include "platform/Twips.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
 
     QApplication app(argc, argv);
+    platform::UseDesignFont();
     platform::SetTwipsPerPixelForTesting(15.0f);
     platform::SetFailureReporter([](std::string_view handler, const std::string& message) {
         testing_support::RecordFailure(std::string(handler) + ": " + message);
