@@ -56,6 +56,8 @@ void frmDocument::Design() {
     picMove.SetBackColor(platform::WindowBackgroundColor());
     picMove.SetForeColor(platform::WindowTextColor());
     Picture2.Move(120, 960, 1215, 495);
+    // A crop reaching beyond the picture shows the viewport's own colour there.
+    Picture2.SetBackColor(platform::WindowBackgroundColor());
     undo.Move(120, 1560, 1215, 495);
     undo.SetVisible(false);
 
