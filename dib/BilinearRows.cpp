@@ -136,20 +136,15 @@ __attribute__((target("avx2"))) void HorizontalAvx2(const double* blended, const
 }  // namespace
 
 bool SimdLevelAvailable(SimdLevel level) {
-    switch (level) {
-        case SimdLevel::Scalar:
-            return true;
-#ifdef VORNAL_X86
-        case SimdLevel::Sse2:
-            return true;
-        case SimdLevel::Avx2:
-            return __builtin_cpu_supports("avx2") != 0;
-#else
-        default:
-            return false;
-#endif
+    if (level == SimdLevel::Scalar) {
+        return true;
     }
+#ifdef VORNAL_X86
+    // SSE2 is part of every x86-64 processor; AVX2 is asked of this one.
+    return level == SimdLevel::Sse2 || __builtin_cpu_supports("avx2") != 0;
+#else
     return false;
+#endif
 }
 
 SimdLevel BestSimdLevel() {

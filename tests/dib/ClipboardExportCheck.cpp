@@ -47,9 +47,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int r = 0; r < 50; ++r) {
-        std::uint8_t* row = dib.DIBSectionBitsPtr() + r * dib.BytesPerScanLine();
+        std::uint8_t* row = dib.DIBSectionBitsPtr() + std::ptrdiff_t{r} * dib.BytesPerScanLine();
         for (int x = 0; x < 100; ++x) {
-            row[3 * x] = 7;
+            row[std::ptrdiff_t{3} * x] = 7;
             row[3 * x + 1] = static_cast<std::uint8_t>(r * 5);
             row[3 * x + 2] = static_cast<std::uint8_t>(x * 2);
         }

@@ -154,7 +154,7 @@ TEST(DibSectionBuffer, TransfersOnAnEmptyObjectDoNothing) {
 }
 
 TEST(DibSectionBuffer, CreateFromPictureCopiesItsPixelsTopRowLast) {
-    std::vector<std::uint32_t> pixels(5 * 3);
+    std::vector<std::uint32_t> pixels(15);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         pixels[i] = static_cast<std::uint32_t>(0x010203 * (i + 1));
     }

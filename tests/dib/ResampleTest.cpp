@@ -44,8 +44,8 @@ std::vector<std::uint8_t> Reference(const std::vector<std::uint8_t>& src, int w,
                 double value =
                     std::nearbyint((1.0 - xFrac) * left + static_cast<double>(xFrac) * right);
                 value = std::min(255.0, std::max(0.0, value));
-                dest[static_cast<std::size_t>(y) * newStride + 3 * x + k] =
-                    static_cast<std::uint8_t>(value);
+                dest[static_cast<std::size_t>(y) * newStride +
+                     static_cast<std::size_t>(3 * x + k)] = static_cast<std::uint8_t>(value);
             }
         }
     }

@@ -30,12 +30,12 @@ std::uint8_t* Section::RowOf(int y) const {
 }
 
 std::uint32_t Section::Pixel(int x, int y) const {
-    const std::uint8_t* p = RowOf(y) + 3 * x;
+    const std::uint8_t* p = RowOf(y) + std::ptrdiff_t{3} * x;
     return p[0] | (p[1] << 8) | (p[2] << 16);
 }
 
 void Section::SetPixel(int x, int y, std::uint32_t rgb) {
-    std::uint8_t* p = RowOf(y) + 3 * x;
+    std::uint8_t* p = RowOf(y) + std::ptrdiff_t{3} * x;
     p[0] = static_cast<std::uint8_t>(rgb);
     p[1] = static_cast<std::uint8_t>(rgb >> 8);
     p[2] = static_cast<std::uint8_t>(rgb >> 16);
