@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <limits>
 #include <memory>
@@ -193,8 +195,38 @@ TEST(WindowMenu, ArrangesTheWindowsAndActivatesTheOneChosen) {
     EXPECT_LT(documents[0]->Left(), documents[1]->Left());
     EXPECT_LT(documents[0]->Top(), documents[1]->Top());
 
-    frame.ActivateChild(1);
+    // The Window menu lists the windows by caption; choosing one activates it.
+    QMenu* windowMenu = nullptr;
+    for (QAction* action : frame.MenuBar()->actions()) {
+        if (action->text() == "&Window") {
+            windowMenu = action->menu();
+        }
+    }
+    ASSERT_NE(windowMenu, nullptr);
+    emit windowMenu->aboutToShow();
+    QStringList listed;
+    QAction* second = nullptr;
+    for (QAction* action : windowMenu->actions()) {
+        if (action->isCheckable()) {
+            listed << action->text();
+            if (action->text() == "2") {
+                second = action;
+            }
+        }
+    }
+    EXPECT_EQ(listed, (QStringList{"1", "2", "3"}));
+    ASSERT_NE(second, nullptr);
+    second->trigger();
     EXPECT_EQ(frame.ActiveChildCaption(), "2");
+    documents[2]->SetCaption("renamed");
+    emit windowMenu->aboutToShow();
+    listed.clear();
+    for (QAction* action : windowMenu->actions()) {
+        if (action->isCheckable()) {
+            listed << action->text();
+        }
+    }
+    EXPECT_EQ(listed, (QStringList{"1", "2", "renamed"}));
 }
 
 }  // namespace
