@@ -3,6 +3,7 @@
 #include <bit>
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 #include "platform/Numeric.h"
 
@@ -25,23 +26,46 @@ std::uint8_t Level(float r) {
     return static_cast<std::uint8_t>((product + kRounder) - kRounder);
 }
 
+float Draw(std::uint64_t& state) {
+    state ^= state >> 12;
+    state ^= state << 25;
+    state ^= state >> 27;
+    const std::uint64_t bits = state * 0x2545F4914F6CDD1DULL;
+    // The top 24 bits fill a float's mantissa exactly: 0 <= r < 1.
+    return static_cast<float>(bits >> 40) * 0x1.0p-24f;
+}
+
 }  // namespace
 
 UniformNoise::UniformNoise(float seed) {
     std::uint64_t mix = std::bit_cast<std::uint32_t>(seed);
-    state_ = SplitMix(mix);
-    if (state_ == 0) {
-        state_ = 0x2545F4914F6CDD1DULL;  // xorshift never leaves zero
+    for (std::uint64_t& state : state_) {
+        state = SplitMix(mix);
+        if (state == 0) {
+            state = 0x2545F4914F6CDD1DULL;  // xorshift never leaves zero
+        }
     }
 }
 
 float UniformNoise::Next() {
-    state_ ^= state_ >> 12;
-    state_ ^= state_ << 25;
-    state_ ^= state_ >> 27;
-    const std::uint64_t bits = state_ * 0x2545F4914F6CDD1DULL;
-    // The top 24 bits fill a float's mantissa exactly: 0 <= r < 1.
-    return static_cast<float>(bits >> 40) * 0x1.0p-24f;
+    const float r = Draw(state_[lane_]);
+    lane_ = (lane_ + 1) & 3u;
+    return r;
+}
+
+void UniformNoise::Levels(std::uint8_t* out, std::size_t count) {
+    std::size_t i = 0;
+    if (lane_ == 0) {
+        for (; i + 4 <= count; i += 4) {
+            out[i] = Level(Draw(state_[0]));
+            out[i + 1] = Level(Draw(state_[1]));
+            out[i + 2] = Level(Draw(state_[2]));
+            out[i + 3] = Level(Draw(state_[3]));
+        }
+    }
+    for (; i < count; ++i) {
+        out[i] = Level(Next());
+    }
 }
 
 float SecondsSinceMidnight() {
@@ -61,19 +85,21 @@ void FillNoise(const PixelView& view, std::int32_t width, std::int32_t rows, boo
         return;
     }
     const std::int32_t rowBytes = platform::CheckedAdd32(lastByte, 3);
-    // Filled row by row rather than column by column: the same noise, read in memory order.
+    const auto pixels = static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> levels(gray ? pixels : 2 * pixels);
+    // Filled row by row rather than column by column: the same noise, written in memory order.
     for (std::int32_t y = 0; y < rows; ++y) {
         std::uint8_t* p = view.Span(y, 0, rowBytes);
-        for (std::int32_t c = 0; c <= lastByte; c += 3) {
+        noise.Levels(levels.data(), levels.size());
+        for (std::size_t x = 0; x < pixels; ++x, p += 3) {
             if (gray) {
-                const std::uint8_t level = Level(noise.Next());
-                p[c] = level;
-                p[c + 1] = level;
-                p[c + 2] = level;
+                p[0] = levels[x];
+                p[1] = levels[x];
+                p[2] = levels[x];
             } else {
-                p[c] = 0;
-                p[c + 1] = Level(noise.Next());
-                p[c + 2] = Level(noise.Next());
+                p[0] = 0;
+                p[1] = levels[2 * x];
+                p[2] = levels[2 * x + 1];
             }
         }
     }
