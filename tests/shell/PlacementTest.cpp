@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
 #include <QWidget>
@@ -32,7 +34,9 @@ void Stored(const std::map<QString, QString>& values) {
 
 // Writes the settings file by hand, as another program or a damaged disk might leave it.
 void StoredRaw(const QByteArray& text) {
-    QFile file(Store().fileName());
+    const QString path = Store().fileName();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(text);
 }
