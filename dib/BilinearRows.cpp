@@ -17,31 +17,44 @@ std::uint8_t ToByte(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::nearbyint(value), 0.0, 255.0));
 }
 
-void VerticalScalar(const std::uint8_t* lower, const std::uint8_t* upper, double keep, double take,
-                    std::int32_t from, std::int32_t count, double* blended) {
+std::uint8_t BlendPlain(double keep, double take, std::uint8_t near, std::uint8_t far) {
+    const double low = keep * near;
+    const double high = take * far;
+    return ToByte(low + high);
+}
+
+void VerticalScalar(const std::uint8_t* lower, const std::uint8_t* upper, const Tap& tap,
+                    std::int32_t from, std::int32_t count, std::uint8_t* blended) {
     for (std::int32_t c = from; c < count; ++c) {
-        const double low = keep * lower[c];
-        const double high = take * upper[c];
-        blended[c] = std::nearbyint(low + high);
+        blended[c] = BlendPlain(tap.keep, tap.take, lower[c], upper[c]);
     }
 }
 
-void HorizontalScalar(const double* blended, const ColumnTaps& taps, std::size_t from,
-                      std::uint8_t* out) {
-    for (std::size_t x = from; x < taps.firstByte.size(); ++x) {
-        const double* left = blended + taps.firstByte[x];
-        for (int k = 0; k < 3; ++k) {
-            const double near = taps.keep[x] * left[k];
-            const double far = taps.take[x] * left[k + 3];
-            out[3 * x + k] = ToByte(near + far);
-        }
+void PixelScalar(const std::uint8_t* blended, const ColumnTaps& taps, std::size_t x,
+                 std::uint8_t* out) {
+    const std::uint8_t* left = blended + taps.firstByte[x];
+    for (std::size_t k = 0; k < 3; ++k) {
+        out[3 * x + k] = BlendPlain(taps.keep[x], taps.take[x], left[k], left[k + 3]);
+    }
+}
+
+void HorizontalScalar(const std::uint8_t* blended, const ColumnTaps& taps, std::uint8_t* out) {
+    for (std::size_t x = 0; x < taps.firstByte.size(); ++x) {
+        PixelScalar(blended, taps, x, out);
     }
 }
 
 #ifdef VORNAL_X86
 
-// The vector paths round with the processor's current mode, which this program never moves
-// from the default round-to-nearest-even, the same rounding nearbyint gives the plain path.
+// The vector paths blend in integers, N = (left << 23) + weight x (right - left), which equals
+// the double blend times 2^23 exactly (see BilinearTaps.h), and round N / 2^23 half to even:
+// adding 2^22 - 1 and the parity of N >> 23 carries into bit 23 exactly when the remainder is
+// above one half, or is one half and N >> 23 is odd. Blends without an integer weight take the
+// plain double path.
+
+constexpr int kHalfMinusOne = (1 << (kWeightBits - 1)) - 1;
+constexpr int kLowWeightBits = kWeightBits / 2 + 1;
+constexpr std::int32_t kLowWeightMask = (1 << kLowWeightBits) - 1;
 
 void StorePixel(__m128i values, std::uint8_t* out, bool last) {
     const __m128i words = _mm_packs_epi32(values, values);
@@ -52,82 +65,169 @@ void StorePixel(__m128i values, std::uint8_t* out, bool last) {
     std::memcpy(out, &four, last ? 3 : 4);
 }
 
-void VerticalSse2(const std::uint8_t* lower, const std::uint8_t* upper, double keep, double take,
-                  std::int32_t count, double* blended) {
-    const __m128d k = _mm_set1_pd(keep);
-    const __m128d t = _mm_set1_pd(take);
-    const __m128i zero = _mm_setzero_si128();
-    std::int32_t c = 0;
-    for (; c + 4 <= count; c += 4) {
-        std::int32_t low4 = 0;
-        std::int32_t high4 = 0;
-        std::memcpy(&low4, lower + c, 4);
-        std::memcpy(&high4, upper + c, 4);
-        const __m128i low =
-            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(low4), zero), zero);
-        const __m128i high =
-            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(high4), zero), zero);
-        const __m128d l01 = _mm_cvtepi32_pd(low);
-        const __m128d l23 = _mm_cvtepi32_pd(_mm_shuffle_epi32(low, 0xEE));
-        const __m128d h01 = _mm_cvtepi32_pd(high);
-        const __m128d h23 = _mm_cvtepi32_pd(_mm_shuffle_epi32(high, 0xEE));
-        const __m128d r01 = _mm_add_pd(_mm_mul_pd(k, l01), _mm_mul_pd(t, h01));
-        const __m128d r23 = _mm_add_pd(_mm_mul_pd(k, l23), _mm_mul_pd(t, h23));
-        _mm_storeu_pd(blended + c, _mm_cvtepi32_pd(_mm_cvtpd_epi32(r01)));
-        _mm_storeu_pd(blended + c + 2, _mm_cvtepi32_pd(_mm_cvtpd_epi32(r23)));
-    }
-    VerticalScalar(lower, upper, keep, take, c, count, blended);
+// SSE2 has no 32-bit multiply-low; the weight is split into two 16-bit halves, low 12 bits
+// and high 11, so that each product with a difference of -255 ... 255 is one exact 16 x 16
+// multiply-add (the weight lanes' upper halves are 0, so the second product of each pair is 0).
+__m128i RoundSse2(__m128i left, __m128i right, __m128i weightLow, __m128i weightHigh) {
+    const __m128i difference = _mm_sub_epi32(right, left);
+    const __m128i product =
+        _mm_add_epi32(_mm_madd_epi16(difference, weightLow),
+                      _mm_slli_epi32(_mm_madd_epi16(difference, weightHigh), kLowWeightBits));
+    const __m128i n = _mm_add_epi32(_mm_slli_epi32(left, kWeightBits), product);
+    const __m128i odd = _mm_and_si128(_mm_srli_epi32(n, kWeightBits), _mm_set1_epi32(1));
+    return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(n, _mm_set1_epi32(kHalfMinusOne)), odd),
+                          kWeightBits);
 }
 
-void HorizontalSse2(const double* blended, const ColumnTaps& taps, std::uint8_t* out) {
+void VerticalSse2(const std::uint8_t* lower, const std::uint8_t* upper, const Tap& tap,
+                  std::int32_t count, std::uint8_t* blended) {
+    std::int32_t c = 0;
+    if (tap.weight >= 0) {
+        const __m128i weightLow = _mm_set1_epi32(tap.weight & kLowWeightMask);
+        const __m128i weightHigh = _mm_set1_epi32(tap.weight >> kLowWeightBits);
+        const __m128i zero = _mm_setzero_si128();
+        for (; c + 16 <= count; c += 16) {
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + c));
+            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + c));
+            const __m128i low0 = _mm_unpacklo_epi8(low, zero);
+            const __m128i low1 = _mm_unpackhi_epi8(low, zero);
+            const __m128i high0 = _mm_unpacklo_epi8(high, zero);
+            const __m128i high1 = _mm_unpackhi_epi8(high, zero);
+            const __m128i r0 = RoundSse2(_mm_unpacklo_epi16(low0, zero),
+                                         _mm_unpacklo_epi16(high0, zero), weightLow, weightHigh);
+            const __m128i r1 = RoundSse2(_mm_unpackhi_epi16(low0, zero),
+                                         _mm_unpackhi_epi16(high0, zero), weightLow, weightHigh);
+            const __m128i r2 = RoundSse2(_mm_unpacklo_epi16(low1, zero),
+                                         _mm_unpacklo_epi16(high1, zero), weightLow, weightHigh);
+            const __m128i r3 = RoundSse2(_mm_unpackhi_epi16(low1, zero),
+                                         _mm_unpackhi_epi16(high1, zero), weightLow, weightHigh);
+            const __m128i bytes =
+                _mm_packus_epi16(_mm_packs_epi32(r0, r1), _mm_packs_epi32(r2, r3));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(blended + c), bytes);
+        }
+    }
+    VerticalScalar(lower, upper, tap, c, count, blended);
+}
+
+void HorizontalSse2(const std::uint8_t* blended, const ColumnTaps& taps, std::uint8_t* out) {
     const std::size_t columns = taps.firstByte.size();
+    const __m128i zero = _mm_setzero_si128();
     for (std::size_t x = 0; x < columns; ++x) {
-        const double* left = blended + taps.firstByte[x];
-        const __m128d k = _mm_set1_pd(taps.keep[x]);
-        const __m128d t = _mm_set1_pd(taps.take[x]);
-        const __m128d r01 =
-            _mm_add_pd(_mm_mul_pd(k, _mm_loadu_pd(left)), _mm_mul_pd(t, _mm_loadu_pd(left + 3)));
-        const __m128d r23 = _mm_add_pd(_mm_mul_pd(k, _mm_loadu_pd(left + 2)),
-                                       _mm_mul_pd(t, _mm_loadu_pd(left + 5)));
-        const __m128i values = _mm_unpacklo_epi64(_mm_cvtpd_epi32(r01), _mm_cvtpd_epi32(r23));
+        const std::int32_t weight = taps.byteWeight[3 * x];
+        if (weight < 0) {
+            PixelScalar(blended, taps, x, out);
+            continue;
+        }
+        const std::uint8_t* left = blended + taps.firstByte[x];
+        std::int32_t near = 0;
+        std::int32_t far = 0;
+        std::memcpy(&near, left, 4);
+        std::memcpy(&far, left + 3, 4);
+        const __m128i near4 =
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(near), zero), zero);
+        const __m128i far4 =
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(far), zero), zero);
+        const __m128i values = RoundSse2(near4, far4, _mm_set1_epi32(weight & kLowWeightMask),
+                                         _mm_set1_epi32(weight >> kLowWeightBits));
         StorePixel(values, out + 3 * x, x + 1 == columns);
     }
 }
 
-__attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* lower,
-                                                  const std::uint8_t* upper, double keep,
-                                                  double take, std::int32_t count,
-                                                  double* blended) {
-    const __m256d k = _mm256_set1_pd(keep);
-    const __m256d t = _mm256_set1_pd(take);
-    std::int32_t c = 0;
-    for (; c + 8 <= count; c += 8) {
-        const __m128i low8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower + c));
-        const __m128i high8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper + c));
-        const __m256d l0 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(low8));
-        const __m256d l1 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(low8, 4)));
-        const __m256d h0 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(high8));
-        const __m256d h1 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(high8, 4)));
-        const __m256d r0 = _mm256_add_pd(_mm256_mul_pd(k, l0), _mm256_mul_pd(t, h0));
-        const __m256d r1 = _mm256_add_pd(_mm256_mul_pd(k, l1), _mm256_mul_pd(t, h1));
-        _mm256_storeu_pd(blended + c,
-                         _mm256_round_pd(r0, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-        _mm256_storeu_pd(blended + c + 4,
-                         _mm256_round_pd(r1, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-    }
-    VerticalScalar(lower, upper, keep, take, c, count, blended);
+__attribute__((target("avx2"))) inline __m256i RoundAvx2(__m256i n) {
+    const __m256i odd = _mm256_and_si256(_mm256_srli_epi32(n, kWeightBits), _mm256_set1_epi32(1));
+    return _mm256_srli_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(n, _mm256_set1_epi32(kHalfMinusOne)), odd), kWeightBits);
 }
 
-__attribute__((target("avx2"))) void HorizontalAvx2(const double* blended, const ColumnTaps& taps,
-                                                    std::uint8_t* out) {
-    const std::size_t columns = taps.firstByte.size();
-    for (std::size_t x = 0; x < columns; ++x) {
-        const double* left = blended + taps.firstByte[x];
-        const __m256d k = _mm256_set1_pd(taps.keep[x]);
-        const __m256d t = _mm256_set1_pd(taps.take[x]);
-        const __m256d r = _mm256_add_pd(_mm256_mul_pd(k, _mm256_loadu_pd(left)),
-                                        _mm256_mul_pd(t, _mm256_loadu_pd(left + 3)));
-        StorePixel(_mm256_cvtpd_epi32(r), out + 3 * x, x + 1 == columns);
+// Four vectors of eight values 0 ... 255 as 32 bytes in their order.
+__attribute__((target("avx2"))) inline __m256i PackAvx2(__m256i r0, __m256i r1, __m256i r2,
+                                                        __m256i r3) {
+    // The packs work within 128-bit halves; the permutation puts the 4-byte groups back.
+    const __m256i bytes =
+        _mm256_packus_epi16(_mm256_packus_epi32(r0, r1), _mm256_packus_epi32(r2, r3));
+    return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+__attribute__((target("avx2"))) inline __m256i Widen8(const std::uint8_t* bytes) {
+    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
+}
+
+__attribute__((target("avx2"))) inline __m256i VerticalBlend(const std::uint8_t* lower,
+                                                             const std::uint8_t* upper,
+                                                             __m256i weight) {
+    const __m256i left = Widen8(lower);
+    const __m256i n =
+        _mm256_add_epi32(_mm256_slli_epi32(left, kWeightBits),
+                         _mm256_mullo_epi32(_mm256_sub_epi32(Widen8(upper), left), weight));
+    return RoundAvx2(n);
+}
+
+__attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* lower,
+                                                  const std::uint8_t* upper, const Tap& tap,
+                                                  std::int32_t count, std::uint8_t* blended) {
+    std::int32_t c = 0;
+    if (tap.weight >= 0) {
+        const __m256i weight = _mm256_set1_epi32(tap.weight);
+        for (; c + 32 <= count; c += 32) {
+            const __m256i r0 = VerticalBlend(lower + c, upper + c, weight);
+            const __m256i r1 = VerticalBlend(lower + c + 8, upper + c + 8, weight);
+            const __m256i r2 = VerticalBlend(lower + c + 16, upper + c + 16, weight);
+            const __m256i r3 = VerticalBlend(lower + c + 24, upper + c + 24, weight);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(blended + c), PackAvx2(r0, r1, r2, r3));
+        }
+    }
+    VerticalScalar(lower, upper, tap, c, count, blended);
+}
+
+// Eight destination bytes, four from each of two groups: a 16-byte load at each group's start,
+// one shuffle putting each byte's left sample in the low and its right sample in the high
+// 16 bits of its lane. A multiply-add by (-1, 1) gives right - left; shifting the lane by 23
+// drops the right sample and leaves left << 23.
+__attribute__((target("avx2"))) inline __m256i ShuffleBlend(const std::uint8_t* blended,
+                                                            const std::int32_t* base,
+                                                            const std::uint8_t* shuffle,
+                                                            const std::int32_t* weight) {
+    const __m256i samples = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(blended + base[0]))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(blended + base[1])), 1);
+    const __m256i pairs =
+        _mm256_shuffle_epi8(samples, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffle)));
+    const __m256i difference = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001FFFF));
+    const __m256i n = _mm256_add_epi32(
+        _mm256_slli_epi32(pairs, kWeightBits),
+        _mm256_mullo_epi32(difference,
+                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight))));
+    return RoundAvx2(n);
+}
+
+__attribute__((target("avx2"))) void HorizontalAvx2(const std::uint8_t* blended,
+                                                    const ColumnTaps& taps, std::uint8_t* out) {
+    if (taps.groupBase.empty()) {
+        // Steps too long for the shuffles (or fewer than four bytes).
+        return HorizontalSse2(blended, taps, out);
+    }
+    const std::size_t bytes = taps.byteWeight.size();
+    const std::int32_t* base = taps.groupBase.data();
+    const std::uint8_t* shuffle = taps.groupShuffle.data();
+    const std::int32_t* weight = taps.byteWeight.data();
+    std::size_t j = 0;
+    for (; j + 32 <= bytes; j += 32) {
+        const __m256i r0 = ShuffleBlend(blended, base + j / 4, shuffle + 4 * j, weight + j);
+        const __m256i r1 =
+            ShuffleBlend(blended, base + j / 4 + 2, shuffle + 4 * j + 32, weight + j + 8);
+        const __m256i r2 =
+            ShuffleBlend(blended, base + j / 4 + 4, shuffle + 4 * j + 64, weight + j + 16);
+        const __m256i r3 =
+            ShuffleBlend(blended, base + j / 4 + 6, shuffle + 4 * j + 96, weight + j + 24);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), PackAvx2(r0, r1, r2, r3));
+    }
+    // The last bytes, and every column without an integer weight, the plain way.
+    for (std::size_t x = j / 3; x < taps.firstByte.size(); ++x) {
+        PixelScalar(blended, taps, x, out);
+    }
+    for (const std::int32_t x : taps.inexact) {
+        PixelScalar(blended, taps, static_cast<std::size_t>(x), out);
     }
 }
 
@@ -155,20 +255,20 @@ SimdLevel BestSimdLevel() {
 }
 
 void BlendRowsVertically(SimdLevel level, const std::uint8_t* lower, const std::uint8_t* upper,
-                         double keep, double take, std::int32_t count, double* blended) {
+                         const Tap& tap, std::int32_t count, std::uint8_t* blended) {
 #ifdef VORNAL_X86
     if (level == SimdLevel::Avx2) {
-        return VerticalAvx2(lower, upper, keep, take, count, blended);
+        return VerticalAvx2(lower, upper, tap, count, blended);
     }
     if (level == SimdLevel::Sse2) {
-        return VerticalSse2(lower, upper, keep, take, count, blended);
+        return VerticalSse2(lower, upper, tap, count, blended);
     }
 #endif
     (void)level;
-    VerticalScalar(lower, upper, keep, take, 0, count, blended);
+    VerticalScalar(lower, upper, tap, 0, count, blended);
 }
 
-void BlendColumns(SimdLevel level, const double* blended, const ColumnTaps& taps,
+void BlendColumns(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
                   std::uint8_t* out) {
 #ifdef VORNAL_X86
     if (level == SimdLevel::Avx2) {
@@ -179,7 +279,7 @@ void BlendColumns(SimdLevel level, const double* blended, const ColumnTaps& taps
     }
 #endif
     (void)level;
-    HorizontalScalar(blended, taps, 0, out);
+    HorizontalScalar(blended, taps, out);
 }
 
 }  // namespace dib

@@ -14,15 +14,16 @@ enum class SimdLevel { Scalar, Sse2, Avx2 };
 SimdLevel BestSimdLevel();
 bool SimdLevelAvailable(SimdLevel level);
 
-// blended[c] = round(keep x lower[c] + take x upper[c]) for c in [0, count), each product and
-// the sum in double, halves to even.
+// blended[c] = round(tap.keep x lower[c] + tap.take x upper[c]) for c in [0, count), each
+// product and the sum in double, halves to even. The plain version computes exactly that; the
+// vector versions use the integer form of the blend where the tap has an integer weight.
 void BlendRowsVertically(SimdLevel level, const std::uint8_t* lower, const std::uint8_t* upper,
-                         double keep, double take, std::int32_t count, double* blended);
+                         const Tap& tap, std::int32_t count, std::uint8_t* blended);
 
 // out[3x + k] = round(keep[x] x blended[b + k] + take[x] x blended[b + 3 + k]) with
 // b = firstByte[x], for every column x and channel k. Exactly 3 x columns bytes of out are
-// written; blended must hold firstByte.back() + 8 values (the vector loads read past b + 5).
-void BlendColumns(SimdLevel level, const double* blended, const ColumnTaps& taps,
+// written; blended must hold firstByte.back() + 24 bytes (the vector loads read past b + 5).
+void BlendColumns(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
                   std::uint8_t* out);
 
 }  // namespace dib

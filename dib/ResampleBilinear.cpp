@@ -25,9 +25,10 @@ void ResampleBilinear(const PixelView& source, std::int32_t sourceWidth, std::in
     source.Span(platform::CheckedAdd32(lastRow.index, 1), 0, needed);
     dest.Span(destHeight - 1, 0, outBytes);
 
-    std::vector<double> blended(static_cast<std::size_t>(needed) + 8, 0.0);
+    // Room for the 16-byte loads of the last columns' samples.
+    std::vector<std::uint8_t> blended(static_cast<std::size_t>(needed) + 18, 0);
     const std::uint8_t* previousOut = nullptr;
-    Tap previous{-1, 0.0, 0.0};
+    Tap previous{-1, 0.0, 0.0, 0};
     for (std::int32_t y = 0; y < destHeight; ++y) {
         const Tap tap = rows.At(y);
         std::uint8_t* out = dest.Span(y, 0, outBytes);
@@ -38,7 +39,7 @@ void ResampleBilinear(const PixelView& source, std::int32_t sourceWidth, std::in
         }
         const std::uint8_t* lower = source.Span(tap.index, 0, needed);
         const std::uint8_t* upper = source.Span(tap.index + 1, 0, needed);
-        BlendRowsVertically(level, lower, upper, tap.keep, tap.take, needed, blended.data());
+        BlendRowsVertically(level, lower, upper, tap, needed, blended.data());
         BlendColumns(level, blended.data(), columns, out);
         previousOut = out;
         previous = tap;
