@@ -162,21 +162,28 @@ __attribute__((target("avx2"))) inline __m256i VerticalBlend(const std::uint8_t*
     return RoundAvx2(n);
 }
 
+__attribute__((target("avx2"))) inline void VerticalBlock(const std::uint8_t* lower,
+                                                          const std::uint8_t* upper, __m256i weight,
+                                                          std::uint8_t* blended) {
+    const __m256i r0 = VerticalBlend(lower, upper, weight);
+    const __m256i r1 = VerticalBlend(lower + 8, upper + 8, weight);
+    const __m256i r2 = VerticalBlend(lower + 16, upper + 16, weight);
+    const __m256i r3 = VerticalBlend(lower + 24, upper + 24, weight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blended), PackAvx2(r0, r1, r2, r3));
+}
+
 __attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* lower,
                                                   const std::uint8_t* upper, const Tap& tap,
                                                   std::int32_t count, std::uint8_t* blended) {
-    std::int32_t c = 0;
-    if (tap.weight >= 0) {
-        const __m256i weight = _mm256_set1_epi32(tap.weight);
-        for (; c + 32 <= count; c += 32) {
-            const __m256i r0 = VerticalBlend(lower + c, upper + c, weight);
-            const __m256i r1 = VerticalBlend(lower + c + 8, upper + c + 8, weight);
-            const __m256i r2 = VerticalBlend(lower + c + 16, upper + c + 16, weight);
-            const __m256i r3 = VerticalBlend(lower + c + 24, upper + c + 24, weight);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(blended + c), PackAvx2(r0, r1, r2, r3));
-        }
+    if (tap.weight < 0 || count < 32) {
+        return VerticalScalar(lower, upper, tap, 0, count, blended);
     }
-    VerticalScalar(lower, upper, tap, c, count, blended);
+    const __m256i weight = _mm256_set1_epi32(tap.weight);
+    for (std::int32_t c = 0; c + 32 <= count; c += 32) {
+        VerticalBlock(lower + c, upper + c, weight, blended + c);
+    }
+    // The last 32 bytes, overlapping the block before where count is no multiple of 32.
+    VerticalBlock(lower + count - 32, upper + count - 32, weight, blended + count - 32);
 }
 
 // Eight destination bytes, four from each of two groups: a 16-byte load at each group's start,
@@ -201,31 +208,41 @@ __attribute__((target("avx2"))) inline __m256i ShuffleBlend(const std::uint8_t* 
     return RoundAvx2(n);
 }
 
+// Destination bytes j to j + 31; j is a multiple of 4.
+__attribute__((target("avx2"))) inline void HorizontalBlock(const std::uint8_t* blended,
+                                                            const ColumnTaps& taps, std::size_t j,
+                                                            std::uint8_t* out) {
+    const std::int32_t* base = taps.groupBase.data() + j / 4;
+    const std::uint8_t* shuffle = taps.groupShuffle.data() + 4 * j;
+    const std::int32_t* weight = taps.byteWeight.data() + j;
+    const __m256i r0 = ShuffleBlend(blended, base, shuffle, weight);
+    const __m256i r1 = ShuffleBlend(blended, base + 2, shuffle + 32, weight + 8);
+    const __m256i r2 = ShuffleBlend(blended, base + 4, shuffle + 64, weight + 16);
+    const __m256i r3 = ShuffleBlend(blended, base + 6, shuffle + 96, weight + 24);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), PackAvx2(r0, r1, r2, r3));
+}
+
 __attribute__((target("avx2"))) void HorizontalAvx2(const std::uint8_t* blended,
                                                     const ColumnTaps& taps, std::uint8_t* out) {
     if (taps.groupBase.empty()) {
         // Steps too long for the shuffles (or fewer than four bytes).
         return HorizontalSse2(blended, taps, out);
     }
-    const std::size_t bytes = taps.byteWeight.size();
-    const std::int32_t* base = taps.groupBase.data();
-    const std::uint8_t* shuffle = taps.groupShuffle.data();
-    const std::int32_t* weight = taps.byteWeight.data();
+    // The groups cover whole groups of four bytes; the last block overlaps the one before it
+    // (the same bytes again), and the bytes after the last group go the plain way.
+    const std::size_t grouped = taps.groupBase.size() * 4;
     std::size_t j = 0;
-    for (; j + 32 <= bytes; j += 32) {
-        const __m256i r0 = ShuffleBlend(blended, base + j / 4, shuffle + 4 * j, weight + j);
-        const __m256i r1 =
-            ShuffleBlend(blended, base + j / 4 + 2, shuffle + 4 * j + 32, weight + j + 8);
-        const __m256i r2 =
-            ShuffleBlend(blended, base + j / 4 + 4, shuffle + 4 * j + 64, weight + j + 16);
-        const __m256i r3 =
-            ShuffleBlend(blended, base + j / 4 + 6, shuffle + 4 * j + 96, weight + j + 24);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), PackAvx2(r0, r1, r2, r3));
+    for (; j + 32 <= grouped; j += 32) {
+        HorizontalBlock(blended, taps, j, out);
     }
-    // The last bytes, and every column without an integer weight, the plain way.
+    if (j < grouped && grouped >= 32) {
+        HorizontalBlock(blended, taps, grouped - 32, out);
+        j = grouped;
+    }
     for (std::size_t x = j / 3; x < taps.firstByte.size(); ++x) {
         PixelScalar(blended, taps, x, out);
     }
+    // Every column without an integer weight, the plain way.
     for (const std::int32_t x : taps.inexact) {
         PixelScalar(blended, taps, static_cast<std::size_t>(x), out);
     }
