@@ -6,71 +6,52 @@
 
 #include <QCoreApplication>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "document/frmDocument.h"
 #include "platform/Clipboard.h"
 #include "platform/MdiForm.h"
 #include "platform/Picture.h"
+#include "platform/PictureBox.h"
 #include "support/TestSupport.h"
 
 namespace capture_test {
 
-constexpr float kTwipsPerPixel = 15.0f;  // pinned by the test main
+using platform::Picture;
+using platform::PictureBox;
 
-// Up to 256 x 256 pixels every pixel has a colour of its own, so a crop or a save that is off
-// by one pixel in either direction shows.
-inline std::uint32_t PatternPixel(int x, int y) {
-    const auto r = static_cast<std::uint32_t>((x * 7) & 0xFF);
-    const auto g = static_cast<std::uint32_t>((y * 13) & 0xFF);
-    const auto b = static_cast<std::uint32_t>((x + 3 * y + 64) & 0xFF);
-    return (r << 16) | (g << 8) | b;
-}
-
-inline platform::Picture Pattern(int width, int height) {
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[static_cast<std::size_t>(y) * width + x] = PatternPixel(x, y);
-        }
-    }
-    return platform::Picture::FromRgb32(width, height, pixels.data(), width * 4);
-}
-
-// Whether `actual` shows the part of `source` that starts at pixel (left, top), with `fill`
+// Whether `actual` is the width x height part of `source` from pixel (left, top), with `fill`
 // wherever that part lies outside the source.
-inline ::testing::AssertionResult ShowsPart(const platform::Picture& actual,
-                                            const platform::Picture& source, int left, int top,
-                                            int width, int height, std::uint32_t fill = 0) {
+inline ::testing::AssertionResult ShowsPart(const Picture& actual, const Picture& source, int left,
+                                            int top, int width, int height,
+                                            std::uint32_t fill = 0) {
     if (actual.PixelWidth() != width || actual.PixelHeight() != height) {
         return ::testing::AssertionFailure()
-               << "size " << actual.PixelWidth() << " x " << actual.PixelHeight() << ", expected "
-               << width << " x " << height;
+               << "size " << actual.PixelWidth() << " x " << actual.PixelHeight();
     }
-    int wrong = 0;
-    std::string first;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const int sx = left + x;
             const int sy = top + y;
             const bool inside =
                 sx >= 0 && sy >= 0 && sx < source.PixelWidth() && sy < source.PixelHeight();
-            const std::uint32_t expected = inside ? source.PixelAt(sx, sy) : fill;
-            if (actual.PixelAt(x, y) != expected && wrong++ == 0) {
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+            if (actual.PixelAt(x, y) != (inside ? source.PixelAt(sx, sy) : fill)) {
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
             }
         }
-    }
-    if (wrong != 0) {
-        return ::testing::AssertionFailure() << wrong << " pixels differ, the first at " << first;
     }
     return ::testing::AssertionSuccess();
 }
 
-inline ::testing::AssertionResult SamePixels(const platform::Picture& actual,
-                                             const platform::Picture& expected) {
+inline ::testing::AssertionResult SamePixels(const Picture& actual, const Picture& expected) {
     return ShowsPart(actual, expected, 0, 0, expected.PixelWidth(), expected.PixelHeight());
+}
+
+// A right-button drag in the box's own coordinates, released where it ends.
+inline void Crop(frmDocument& doc, float x1, float y1, float x2, float y2) {
+    doc.picMove.MouseDown(PictureBox::RightButton, 0, x1, y1);
+    doc.picMove.MouseMove(PictureBox::RightButton, 0, x2, y2);
+    doc.picMove.MouseUp(PictureBox::RightButton, 0, x2, y2);
 }
 
 class CaptureWindows : public ::testing::Test {
@@ -79,34 +60,34 @@ class CaptureWindows : public ::testing::Test {
         frame.Show();
         testing_support::TakeReportedFailures();
     }
-    void TearDown() override {
-        // Tests that expect a failure take it themselves.
-        EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
-    }
+    // Tests that expect a failure take it themselves.
+    void TearDown() override { EXPECT_TRUE(testing_support::TakeReportedFailures().empty()); }
 
-    // A shown capture window that loaded `picture` from the clipboard; the frame owns it.
-    frmDocument& Open(const platform::Picture& picture) {
-        platform::Clipboard::SetData(picture);
+    // A shown capture window that loaded a picture of that size (none if 0 x 0), every pixel a
+    // colour of its own, from the clipboard; the picture is kept in `source`, the window is the
+    // frame's.
+    frmDocument& Open(int width, int height) {
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                pixels.push_back(testing_support::PatternPixel(x, y, 1));
+            }
+        }
+        source = Picture::FromRgb32(width, height, pixels.data(), width * 4);
+        if (source.IsEmpty()) {
+            platform::Clipboard::Clear();
+        } else {
+            platform::Clipboard::SetData(source);
+        }
         QCoreApplication::processEvents();
-        return LoadAndShow();
-    }
-
-    // A capture window that found no picture on the clipboard.
-    frmDocument& OpenWithoutPicture() {
-        platform::Clipboard::Clear();
-        QCoreApplication::processEvents();
-        return LoadAndShow();
-    }
-
-    platform::MdiForm frame{"frame"};
-
-  private:
-    frmDocument& LoadAndShow() {
         auto* document = new frmDocument(frame);
         document->Load();
         document->Show();
         return *document;
     }
+
+    platform::MdiForm frame{"frame"};
+    Picture source;
 };
 
 }  // namespace capture_test
