@@ -53,6 +53,11 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB) {
 }
 
 bool cDIBSection::CreateDIB(HDC lhDC, std::int32_t lWidth, std::int32_t lHeight, HBITMAP& hDib) {
+    return MakeDIB(lhDC, lWidth, lHeight, hDib, true);
+}
+
+bool cDIBSection::MakeDIB(HDC lhDC, std::int32_t lWidth, std::int32_t lHeight, HBITMAP& hDib,
+                          bool bZeroed) {
     BITMAPINFOHEADER& header = tBitmapInfo.bmiHeader;
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = lWidth;
@@ -62,7 +67,8 @@ bool cDIBSection::CreateDIB(HDC lhDC, std::int32_t lWidth, std::int32_t lHeight,
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<DWORD>(platform::CheckedMul32(BytesPerScanLine(), lHeight));
     void* bits = nullptr;
-    hDib = CreateDIBSection(lhDC, &tBitmapInfo, DIB_RGB_COLORS, &bits, 0, 0);
+    hDib = bZeroed ? CreateDIBSection(lhDC, &tBitmapInfo, DIB_RGB_COLORS, &bits, 0, 0)
+                   : CreateDIBSectionForOverwrite(&tBitmapInfo, &bits);
     lBitsPtr = static_cast<std::uint8_t*>(bits);
     return hDib != 0;
 }
@@ -91,12 +97,16 @@ void cDIBSection::CreateFromPicture(const platform::Picture& picThis) {
 }
 
 bool cDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight) {
+    return MakeSection(lWidth, lHeight, true);
+}
+
+bool cDIBSection::MakeSection(std::int32_t lWidth, std::int32_t lHeight, bool bZeroed) {
     ClearUp();
     hMemDC = CreateCompatibleDC(0);
     if (hMemDC == 0) {
         return false;
     }
-    if (CreateDIB(hMemDC, lWidth, lHeight, hDibSection)) {
+    if (MakeDIB(hMemDC, lWidth, lHeight, hDibSection, bZeroed)) {
         hOldBitmap = SelectObject(hMemDC, hDibSection);
         return true;
     }
@@ -177,11 +187,15 @@ std::shared_ptr<cDIBSection> cDIBSection::Resample(std::int32_t lNewHeight,
     if (lBitsPtr == nullptr) {
         return nullptr;
     }
+    const bool sameSize = lNewWidth == Width() && lNewHeight == Height();
     auto result = std::make_shared<cDIBSection>();
-    if (!result->Create(lNewWidth, lNewHeight)) {
+    // A resample writes every pixel byte of the new buffer (or fails and drops it) before the
+    // caller can see it, so clearing its memory first would be wasted; the copy keeps the
+    // cleared buffer of Create.
+    if (!result->MakeSection(lNewWidth, lNewHeight, sameSize)) {
         return nullptr;
     }
-    if (lNewWidth == Width() && lNewHeight == Height()) {
+    if (sameSize) {
         result->LoadPictureBlt(hMemDC, 0, 0, -1, -1, SRCCOPY);
     } else {
         ResampleInto(*result);

@@ -57,6 +57,10 @@ class cDIBSection {
     const platform::gdi::BITMAPINFO& BitmapInfo() const { return tBitmapInfo; }
 
   private:
+    // Create and CreateDIB, with the pixels left uncleared (padding still zeroed) when bZeroed
+    // is false, for a caller that writes every pixel byte before anything reads them.
+    bool MakeSection(std::int32_t lWidth, std::int32_t lHeight, bool bZeroed);
+    bool MakeDIB(HDC lhDC, std::int32_t lWidth, std::int32_t lHeight, HBITMAP& hDib, bool bZeroed);
     void ResampleInto(cDIBSection& dest) const;
     // Rows of pixel memory, whichever way they run.
     std::int32_t PictureRows() const;

@@ -19,9 +19,9 @@ namespace {
 // One block of pixel memory must stay addressable with 32-bit signed offsets.
 constexpr std::int64_t kMaxBitmapBytes = std::numeric_limits<std::int32_t>::max();
 
-// Zeroed pixel memory for a bitmap of this size, or a bitmap with no storage when the size is
-// unusable or the memory cannot be had.
-Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height) {
+// Zeroed pixel memory for a bitmap of this size (left as it comes when `zeroed` is false), or
+// a bitmap with no storage when the size is unusable or the memory cannot be had.
+Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height, bool zeroed = true) {
     Bitmap bitmap;
     if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
         height > std::numeric_limits<int>::max()) {
@@ -31,8 +31,9 @@ Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height) {
     if (rowBytes <= 0 || rowBytes > kMaxBitmapBytes / height) {
         return bitmap;
     }
+    const auto bytes = static_cast<std::size_t>(rowBytes * height);
     bitmap.storage.reset(
-        static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(rowBytes * height), 1)));
+        static_cast<std::uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
     if (!bitmap.storage) {
         return bitmap;
     }
@@ -45,10 +46,8 @@ Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height) {
     return bitmap;
 }
 
-}  // namespace
-
-HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
-                         HANDLE hSection, DWORD offset) {
+HBITMAP MakeSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE hSection,
+                    DWORD offset, bool zeroed) {
     if (ppvBits != nullptr) {
         *ppvBits = nullptr;
     }
@@ -62,9 +61,17 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* pbmi, UINT usage, void**
     }
     const bool topDown = header.biHeight < 0;
     Bitmap bitmap = NewBitmap(PixelFormat::Bgr24, header.biWidth,
-                              topDown ? -std::int64_t{header.biHeight} : header.biHeight);
+                              topDown ? -std::int64_t{header.biHeight} : header.biHeight, zeroed);
     if (!bitmap.storage) {
         return 0;
+    }
+    if (!zeroed) {
+        // The caller writes the pixels; the padding after them is still zero, as always.
+        const std::int64_t used = std::int64_t{bitmap.width} * 3;
+        for (std::int64_t row = 0; row < bitmap.height; ++row) {
+            std::memset(bitmap.storage.get() + row * bitmap.pitch + used, 0,
+                        static_cast<std::size_t>(bitmap.pitch - used));
+        }
     }
     bitmap.section = true;
     if (!topDown) {
@@ -78,6 +85,17 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* pbmi, UINT usage, void**
         *ppvBits = bits;
     }
     return handle;
+}
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
+                         HANDLE hSection, DWORD offset) {
+    return MakeSection(pbmi, usage, ppvBits, hSection, offset, true);
+}
+
+HBITMAP CreateDIBSectionForOverwrite(const BITMAPINFO* pbmi, void** ppvBits) {
+    return MakeSection(pbmi, DIB_RGB_COLORS, ppvBits, 0, 0, false);
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {

@@ -89,6 +89,9 @@ BOOL DeleteDC(HDC hdc);
 // valid until the section is deleted.
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
                          HANDLE hSection, DWORD offset);
+// No Win32 call: the same section for a caller that writes every pixel byte before anything
+// reads them, so its memory is not cleared first (only the rows' padding is zeroed).
+HBITMAP CreateDIBSectionForOverwrite(const BITMAPINFO* pbmi, void** ppvBits);
 // A bitmap in the format of hdc (32 bits for the screen); a zero size gives the stock 1 x 1
 // monochrome bitmap.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 
@@ -208,6 +210,34 @@ TEST(Resample, TopDownBuffersKeepTheirPictureUpright) {
     for (int r = 0; r < 13; ++r) {
         for (int c = 0; c < 15; ++c) {
             ASSERT_EQ(Byte(*fromTopDown, c, r), Byte(*fromBottomUp, c, r));
+        }
+    }
+}
+
+TEST(Resample, PaddingOfTheNewBufferIsZeroInReusedMemory) {
+    // The new buffer's pixels are all written by the resample; its padding must still be zero
+    // although freshly freed, dirty memory is what the next buffer of a size is likely to get.
+    std::mt19937 rng(11);
+    cDIBSection source;
+    ASSERT_TRUE(source.Create(5, 4));
+    dib_test::FillRandom(source, rng);
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{7, 6}, {1, 9}, {10, 3}, {6, -5}}) {
+        {
+            cDIBSection dirty;
+            ASSERT_TRUE(dirty.Create(w, h));
+            std::memset(dirty.DIBSectionBitsPtr(), 0xFF,
+                        static_cast<std::size_t>(dirty.BytesPerScanLine()) * std::abs(h));
+        }
+        const auto result = source.Resample(h, w);
+        ASSERT_NE(result, nullptr);
+        const std::vector<std::uint8_t> bytes = Bytes(*result);
+        const int stride = result->BytesPerScanLine();
+        ASSERT_GT(stride, 3 * w);
+        for (int r = 0; r < std::abs(h); ++r) {
+            for (int c = 3 * w; c < stride; ++c) {
+                ASSERT_EQ(bytes[static_cast<std::size_t>(r) * stride + c], 0)
+                    << w << "x" << h << " row " << r << " byte " << c;
+            }
         }
     }
 }
