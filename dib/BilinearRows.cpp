@@ -148,28 +148,34 @@ __attribute__((target("avx2"))) inline __m256i PackAvx2(__m256i r0, __m256i r1, 
     return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
-__attribute__((target("avx2"))) inline __m256i Widen8(const std::uint8_t* bytes) {
-    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
+// left << 23 + weight x (right - left), rounded, for lanes holding left | right << 16.
+__attribute__((target("avx2"))) inline __m256i BlendPairs(__m256i pairs, __m256i weight) {
+    // A multiply-add by (-1, 1) gives right - left; shifting the lane by 23 drops the right
+    // sample and leaves left << 23.
+    const __m256i difference = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001FFFF));
+    return RoundAvx2(_mm256_add_epi32(_mm256_slli_epi32(pairs, kWeightBits),
+                                      _mm256_mullo_epi32(difference, weight)));
 }
 
-__attribute__((target("avx2"))) inline __m256i VerticalBlend(const std::uint8_t* lower,
-                                                             const std::uint8_t* upper,
-                                                             __m256i weight) {
-    const __m256i left = Widen8(lower);
-    const __m256i n =
-        _mm256_add_epi32(_mm256_slli_epi32(left, kWeightBits),
-                         _mm256_mullo_epi32(_mm256_sub_epi32(Widen8(upper), left), weight));
-    return RoundAvx2(n);
-}
-
+// 32 bytes of a row. The unpacks interleave within 128-bit halves, and the packs undo them in
+// the same halves, so the bytes come back in their order.
 __attribute__((target("avx2"))) inline void VerticalBlock(const std::uint8_t* lower,
                                                           const std::uint8_t* upper, __m256i weight,
                                                           std::uint8_t* blended) {
-    const __m256i r0 = VerticalBlend(lower, upper, weight);
-    const __m256i r1 = VerticalBlend(lower + 8, upper + 8, weight);
-    const __m256i r2 = VerticalBlend(lower + 16, upper + 16, weight);
-    const __m256i r3 = VerticalBlend(lower + 24, upper + 24, weight);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blended), PackAvx2(r0, r1, r2, r3));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper));
+    const __m256i low0 = _mm256_unpacklo_epi8(low, zero);
+    const __m256i low1 = _mm256_unpackhi_epi8(low, zero);
+    const __m256i high0 = _mm256_unpacklo_epi8(high, zero);
+    const __m256i high1 = _mm256_unpackhi_epi8(high, zero);
+    const __m256i r0 = BlendPairs(_mm256_unpacklo_epi16(low0, high0), weight);
+    const __m256i r1 = BlendPairs(_mm256_unpackhi_epi16(low0, high0), weight);
+    const __m256i r2 = BlendPairs(_mm256_unpacklo_epi16(low1, high1), weight);
+    const __m256i r3 = BlendPairs(_mm256_unpackhi_epi16(low1, high1), weight);
+    const __m256i bytes =
+        _mm256_packus_epi16(_mm256_packus_epi32(r0, r1), _mm256_packus_epi32(r2, r3));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blended), bytes);
 }
 
 __attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* lower,
@@ -200,12 +206,7 @@ __attribute__((target("avx2"))) inline __m256i ShuffleBlend(const std::uint8_t* 
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(blended + base[1])), 1);
     const __m256i pairs =
         _mm256_shuffle_epi8(samples, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffle)));
-    const __m256i difference = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001FFFF));
-    const __m256i n = _mm256_add_epi32(
-        _mm256_slli_epi32(pairs, kWeightBits),
-        _mm256_mullo_epi32(difference,
-                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight))));
-    return RoundAvx2(n);
+    return BlendPairs(pairs, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight)));
 }
 
 // Destination bytes j to j + 31; j is a multiple of 4.
