@@ -121,7 +121,8 @@ Qt::WindowFlags FlagsFor(Form::Style style) {
 
 }  // namespace
 
-Form::Form(std::string name, Style style) : Control(name, nullptr), f_(std::make_unique<Impl>()) {
+Form::Form(std::string name, Style style)
+    : Control(std::move(name), nullptr), f_(std::make_unique<Impl>()) {
     auto* client = new FormClient(this, nullptr, FlagsFor(style));
     client->setAttribute(Qt::WA_QuitOnClose, false);
     f_->outer = client;

@@ -45,7 +45,7 @@ struct StatusBar::Impl {
     }
 };
 
-StatusBar::StatusBar(MdiForm& frame, std::string, float heightTwips)
+StatusBar::StatusBar(MdiForm& frame, const std::string& /*name*/, float heightTwips)
     : d_(std::make_unique<Impl>()) {
     d_->bar = frame.StatusBarWidget();
     d_->bar->setFixedHeight(TwipsToPixelsY(heightTwips));

@@ -13,7 +13,7 @@ class StatusBar {
   public:
     enum class PanelStyle { Text, Date, Time };
 
-    StatusBar(MdiForm& frame, std::string name, float heightTwips);
+    StatusBar(MdiForm& frame, const std::string& name, float heightTwips);
     StatusBar(const StatusBar&) = delete;
     StatusBar& operator=(const StatusBar&) = delete;
     ~StatusBar();
