@@ -1,174 +1,137 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <random>
-#include <stdexcept>
 
 #include "DibTestSupport.h"
-#include "dib/cDIBSection.h"
+#include "dib/ResampleBilinear.h"
 #include "platform/Failure.h"
 
+using dib::SimdLevel;
 using dib_test::Byte;
-using dib_test::Bytes;
+using dib_test::PixelBytes;
 
 namespace {
 
-// Bilinear resampling written out from its definition, one byte at a time, with every read
-// checked against the source's rows of `stride` bytes.
-std::vector<std::uint8_t> Reference(const std::vector<std::uint8_t>& src, int w, int h, int stride,
-                                    int newW, int newH, int newStride,
-                                    std::vector<std::uint8_t> dest) {
-    const auto S = [&](int c, int r) -> double {
-        if (c < 0 || c >= stride || r < 0 || r >= h) {
-            throw std::out_of_range("source byte");
-        }
-        return src[static_cast<std::size_t>(r) * stride + c];
-    };
-    const float xScale = static_cast<float>(static_cast<double>(w - 1) / newW);
-    const float yScale = static_cast<float>(static_cast<double>(h - 1) / newH);
+// Where destination pixel i of `to` samples a source of `from` pixels, in single precision.
+float Position(int from, int to, int i) {
+    const auto scale = static_cast<float>(static_cast<double>(from - 1) / to);
+    return static_cast<float>(static_cast<double>(scale) * i);
+}
+
+// Bilinear resampling written out from its definition, one byte at a time, on rows of 3 x w
+// bytes from the bottom up.
+std::vector<std::uint8_t> Reference(const std::vector<std::uint8_t>& src, int w, int h, int newW,
+                                    int newH) {
+    const auto S = [&](int c, int r) -> double { return src.at(std::size_t(r) * 3 * w + c); };
+    std::vector<std::uint8_t> dest;
     for (int y = 0; y < newH; ++y) {
-        const float yPos = static_cast<float>(static_cast<double>(yScale) * y);
+        const float yPos = Position(h, newH, y);
         const int yInt = static_cast<int>(std::floor(yPos));
-        const float yFrac = static_cast<float>(static_cast<double>(yPos) - yInt);
+        const double yFrac = yPos - static_cast<float>(yInt);
         for (int x = 0; x < newW; ++x) {
-            const float xPos = static_cast<float>(static_cast<double>(xScale) * x);
+            const float xPos = Position(w, newW, x);
             const int xInt = static_cast<int>(std::floor(xPos));
-            const float xFrac = static_cast<float>(static_cast<double>(xPos) - xInt);
-            const int b = 3 * xInt;
-            for (int k = 0; k < 3; ++k) {
-                const double left = std::nearbyint((1.0 - yFrac) * S(b + k, yInt) +
-                                                   static_cast<double>(yFrac) * S(b + k, yInt + 1));
+            const double xFrac = xPos - static_cast<float>(xInt);
+            for (int k = 3 * xInt; k < 3 * xInt + 3; ++k) {
+                const double left =
+                    std::nearbyint((1.0 - yFrac) * S(k, yInt) + yFrac * S(k, yInt + 1));
                 const double right =
-                    std::nearbyint((1.0 - yFrac) * S(b + 3 + k, yInt) +
-                                   static_cast<double>(yFrac) * S(b + 3 + k, yInt + 1));
-                double value =
-                    std::nearbyint((1.0 - xFrac) * left + static_cast<double>(xFrac) * right);
-                value = std::min(255.0, std::max(0.0, value));
-                dest[static_cast<std::size_t>(y) * newStride +
-                     static_cast<std::size_t>(3 * x + k)] = static_cast<std::uint8_t>(value);
+                    std::nearbyint((1.0 - yFrac) * S(k + 3, yInt) + yFrac * S(k + 3, yInt + 1));
+                dest.push_back(static_cast<std::uint8_t>(
+                    std::nearbyint((1.0 - xFrac) * left + xFrac * right)));
             }
         }
     }
     return dest;
 }
 
+std::vector<SimdLevel> Levels() {
+    std::vector<SimdLevel> levels = {SimdLevel::Scalar, SimdLevel::Sse2, SimdLevel::Avx2};
+    std::erase_if(levels, [](SimdLevel level) { return !dib::SimdLevelAvailable(level); });
+    return levels;
+}
+
+// A source w pixels wide with these blue bytes, row by row from the bottom, resampled.
+std::shared_ptr<cDIBSection> BlueResample(int w, const std::vector<int>& blue, int newH, int newW) {
+    cDIBSection source;
+    EXPECT_TRUE(source.Create(w, static_cast<int>(blue.size()) / w));
+    for (std::size_t i = 0; i < blue.size(); ++i) {
+        Byte(source, 3 * (static_cast<int>(i) % w), static_cast<int>(i) / w) =
+            static_cast<std::uint8_t>(blue[i]);
+    }
+    auto result = source.Resample(newH, newW);
+    EXPECT_NE(result, nullptr);
+    return result;
+}
+
 }  // namespace
 
-TEST(Resample, WorkedExampleTwoByTwoToFourByFour) {
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(2, 2));
-    Byte(source, 0, 0) = 0;
-    Byte(source, 3, 0) = 100;
-    Byte(source, 0, 1) = 200;
-    Byte(source, 3, 1) = 255;
-    const auto result = source.Resample(4, 4);
-    ASSERT_NE(result, nullptr);
-    EXPECT_EQ(result->Width(), 4);
-    EXPECT_EQ(result->Height(), 4);
-    EXPECT_EQ(Byte(*result, 3, 1), 72);
-    EXPECT_EQ(Byte(*result, 0, 0), 0);
-    EXPECT_EQ(Byte(*result, 0, 2), 100);  // y = 2: yPos 0.5, round(0.5 x 0 + 0.5 x 200)
-}
-
-TEST(Resample, VerticalBlendsRoundHalvesToEven) {
-    // Column pair (1, 2) and (2, 3) blended half and half: 1.5 gives 2, 2.5 gives 2.
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(2, 3));
-    Byte(source, 0, 0) = 1;
-    Byte(source, 0, 1) = 2;
-    Byte(source, 0, 2) = 3;
-    Byte(source, 1, 0) = 2;
-    Byte(source, 1, 1) = 3;
-    const auto result = source.Resample(4, 2);  // yScale = 0.5: rows at 0, 0.5, 1, 1.5
-    ASSERT_NE(result, nullptr);
-    EXPECT_EQ(Byte(*result, 0, 1), 2);  // round(1.5)
-    EXPECT_EQ(Byte(*result, 0, 3), 2);  // round(2.5)
-    EXPECT_EQ(Byte(*result, 1, 1), 2);  // round(2.5)
-}
-
-TEST(Resample, HalvingBlendsTheMiddleAndKeepsTheCorner) {
-    std::mt19937 rng(3);
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(4, 4));
-    dib_test::FillRandom(source, rng);
-    const auto result = source.Resample(2, 2);
-    ASSERT_NE(result, nullptr);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(Byte(*result, k, 0), Byte(source, k, 0));
-        const auto half = [](double a, double b) { return std::nearbyint(0.5 * a + 0.5 * b); };
-        const double left = half(Byte(source, 3 + k, 1), Byte(source, 3 + k, 2));
-        const double right = half(Byte(source, 6 + k, 1), Byte(source, 6 + k, 2));
-        EXPECT_EQ(Byte(*result, 3 + k, 1), half(left, right));
-    }
-}
-
-TEST(Resample, ChangingOnlyTheHeightStillResamplesColumns) {
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(4, 2));
+TEST(Resample, WorkedExamples) {
+    // 0 and 100 in the bottom row, 200 and 255 in the top: pixel (1, 1) blends quarters.
+    const auto big = BlueResample(2, {0, 100, 200, 255}, 4, 4);
+    EXPECT_EQ(big->Width(), 4);
+    EXPECT_EQ(big->Height(), 4);
+    EXPECT_EQ(Byte(*big, 3, 1), 72);
+    // Halves round to even: 0.5 x 1 + 0.5 x 2 gives 2, and 0.5 x 2 + 0.5 x 3 gives 2.
+    const auto halves = BlueResample(2, {1, 0, 2, 0, 3, 0}, 4, 2);
+    EXPECT_EQ(Byte(*halves, 0, 1), 2);
+    EXPECT_EQ(Byte(*halves, 0, 3), 2);
+    // Only the height changes, yet the 4 columns sample positions 0, 0.75, 1.5 and 2.25.
+    const auto taller = BlueResample(4, {0, 66, 132, 200, 0, 66, 132, 200}, 3, 4);
+    const int expected[] = {0, 50, 99, 149};  // round(0.25 x 0 + 0.75 x 66) = round(49.5) ...
     for (int x = 0; x < 4; ++x) {
-        Byte(source, 3 * x, 0) = static_cast<std::uint8_t>(100 * x / 3 * 2);
-        Byte(source, 3 * x, 1) = Byte(source, 3 * x, 0);
+        EXPECT_EQ(Byte(*taller, 3 * x, 0), expected[x]) << x;
     }
-    const auto result = source.Resample(3, 4);
-    ASSERT_NE(result, nullptr);
-    // Source positions 0, 0.75, 1.5, 2.25 of blue bytes 0, 66, 132, 200.
-    EXPECT_EQ(Byte(*result, 0, 0), 0);
-    EXPECT_EQ(Byte(*result, 3, 0), 50);   // round(0.25 x 0 + 0.75 x 66) = round(49.5)
-    EXPECT_EQ(Byte(*result, 6, 0), 99);   // round(0.5 x 66 + 0.5 x 132)
-    EXPECT_EQ(Byte(*result, 9, 0), 149);  // round(0.75 x 132 + 0.25 x 200)
 }
 
+// Sources of 2 to 60 pixels either way up, destinations up to 400 (exact halvings and
+// quarterings among them, for ties), made in memory a freed dirty buffer leaves behind.
 TEST(Resample, MatchesTheDefinitionOnRandomSizesAndPixels) {
     std::mt19937 rng(2024);
-    std::uniform_int_distribution<int> sourceSize(2, 60);
-    std::uniform_int_distribution<int> destSize(1, 400);
-    for (int round = 0; round < 150; ++round) {
-        const int w = sourceSize(rng), h = sourceSize(rng);
-        const int newW = round % 3 == 0 ? w : destSize(rng);
-        const int newH = destSize(rng) / (round % 2 + 1);
+    const auto R = [&](int n) { return static_cast<int>(rng() % n); };
+    for (int round = 0; round < 200; ++round) {
+        const int w = 2 + R(59), h = 2 + R(59), sign = R(2) ? 1 : -1, newSign = R(2) ? 1 : -1;
+        const int newW = round % 4 == 0 ? 2 * (w - 1) : 1 + R(400);
+        const int newH = round % 5 == 0 ? 4 * (h - 1) : 1 + R(200);
+        cDIBSection source;
+        ASSERT_TRUE(source.Create(w, sign * h));
+        dib_test::FillRandom(source, rng);
+        {
+            cDIBSection dirty;
+            ASSERT_TRUE(dirty.Create(newW, newSign * newH));
+            std::memset(dirty.DIBSectionBitsPtr(), 0xFF,
+                        static_cast<std::size_t>(dirty.BytesPerScanLine()) * newH);
+        }
+        const auto result = source.Resample(newSign * newH, newW);
+        ASSERT_NE(result, nullptr);
+        ASSERT_EQ(PixelBytes(*result), Reference(PixelBytes(source), w, h, newW, newH))
+            << w << "x" << sign * h << " -> " << newW << "x" << newSign * newH;
+        for (int r = 0; r < newH; ++r) {
+            for (int c = 3 * newW; c < result->BytesPerScanLine(); ++c) {
+                ASSERT_EQ(Byte(*result, c, r), 0) << "padding of " << newW << "x" << newH;
+            }
+        }
+    }
+}
+
+TEST(Resample, SameSizeCopiesAndOnePixelSourcesFailWithoutWriting) {
+    std::mt19937 rng(5);
+    const int live = platform::gdi::LiveHandleCount();
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{7, -5}, {1, 3}, {5, 1}, {1, 1}}) {
         cDIBSection source;
         ASSERT_TRUE(source.Create(w, h));
         dib_test::FillRandom(source, rng);
-        const std::vector<std::uint8_t> before = Bytes(source);
-        const auto result = source.Resample(newH, newW);
-        ASSERT_NE(result, nullptr);
-        const auto expected = Reference(before, w, h, source.BytesPerScanLine(), newW, newH,
-                                        result->BytesPerScanLine(),
-                                        std::vector<std::uint8_t>(Bytes(*result).size(), 0));
-        ASSERT_EQ(Bytes(*result), expected) << w << "x" << h << " -> " << newW << "x" << newH;
-        ASSERT_EQ(Bytes(source), before);
-    }
-}
-
-TEST(Resample, SameSizeIsAnExactCopy) {
-    std::mt19937 rng(5);
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(7, 5));
-    dib_test::FillRandom(source, rng);
-    const auto copy = source.Resample(5, 7);
-    ASSERT_NE(copy, nullptr);
-    for (int r = 0; r < 5; ++r) {
-        for (int c = 0; c < 21; ++c) {
-            ASSERT_EQ(Byte(*copy, c, r), Byte(source, c, r));
+        const std::vector<std::uint8_t> bytes = PixelBytes(source);
+        const auto copy = source.Resample(h, w);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(PixelBytes(*copy), bytes) << w << "x" << h;
+        if (w > 1 && h != 1) {
+            continue;
         }
-    }
-    // One pixel wide or high: the same size still copies.
-    cDIBSection thin;
-    ASSERT_TRUE(thin.Create(1, 3));
-    Byte(thin, 2, 1) = 9;
-    const auto thinCopy = thin.Resample(3, 1);
-    ASSERT_NE(thinCopy, nullptr);
-    EXPECT_EQ(Byte(*thinCopy, 2, 1), 9);
-}
-
-TEST(Resample, OnePixelSourcesFailBeforeWritingAndGiveNoObject) {
-    const int before = platform::gdi::LiveHandleCount();
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 5}, {5, 1}, {1, 1}}) {
-        cDIBSection source;
-        ASSERT_TRUE(source.Create(w, h));
-        const std::vector<std::uint8_t> bytes = Bytes(source);
         std::shared_ptr<cDIBSection> result;
         try {
             result = source.Resample(h + 1, w + 2);
@@ -177,67 +140,108 @@ TEST(Resample, OnePixelSourcesFailBeforeWritingAndGiveNoObject) {
             EXPECT_EQ(failure.kind(), platform::FailureKind::OutOfRange);
         }
         EXPECT_EQ(result, nullptr);
-        EXPECT_EQ(Bytes(source), bytes);
+        EXPECT_EQ(PixelBytes(source), bytes);
+        // The same failure with the destination in view: not one byte of it is written.
+        std::vector<std::uint8_t> dest(48, 0x5A);
+        EXPECT_THROW(dib::ResampleBilinear(
+                         dib::PixelView(source.DIBSectionBitsPtr(), source.BytesPerScanLine(), h),
+                         w, h, dib::PixelView(dest.data(), 12, 4), 3, 4),
+                     platform::Failure);
+        EXPECT_EQ(dest, std::vector<std::uint8_t>(48, 0x5A));
     }
-    EXPECT_EQ(platform::gdi::LiveHandleCount(), before);
-}
-
-TEST(Resample, RefusedSizesAndEmptyBuffersGiveNoObject) {
+    EXPECT_EQ(platform::gdi::LiveHandleCount(), live);
+    // Sizes Create refuses, and buffers without pixels, give no object.
     cDIBSection source;
     ASSERT_TRUE(source.Create(4, 4));
-    EXPECT_EQ(source.Resample(5, 0), nullptr);
-    EXPECT_EQ(source.Resample(0, 5), nullptr);
-    EXPECT_EQ(source.Resample(5, -3), nullptr);
+    EXPECT_TRUE(source.Resample(5, 0) == nullptr && source.Resample(0, 5) == nullptr);
     source.ClearUp();
-    EXPECT_EQ(source.Resample(8, 8), nullptr);
-    EXPECT_EQ(source.Resample(4, 4), nullptr);
-    cDIBSection never;
-    EXPECT_EQ(never.Resample(2, 2), nullptr);
+    EXPECT_TRUE(source.Resample(4, 4) == nullptr && source.Resample(8, 8) == nullptr);
 }
 
-TEST(Resample, TopDownBuffersKeepTheirPictureUpright) {
-    // The same picture held bottom-up and top-down resamples to the same picture.
-    std::mt19937 rng(9);
-    cDIBSection bottomUp;
-    ASSERT_TRUE(bottomUp.Create(9, 6));
-    dib_test::FillRandom(bottomUp, rng);
-    cDIBSection topDown;
-    ASSERT_TRUE(topDown.Create(9, -6));
-    topDown.LoadPictureBlt(bottomUp.hdc());
-    const auto fromBottomUp = bottomUp.Resample(13, 5);
-    const auto fromTopDown = topDown.Resample(13, 5);
-    ASSERT_NE(fromTopDown, nullptr);
-    for (int r = 0; r < 13; ++r) {
-        for (int c = 0; c < 15; ++c) {
-            ASSERT_EQ(Byte(*fromTopDown, c, r), Byte(*fromBottomUp, c, r));
+// The vector passes blend with integers where a fraction is a whole multiple of 2^-23. Every
+// position of 1 or more has such a fraction; positions below 1 may not, and must be marked so.
+TEST(ResampleExactness, TapsAreTheSinglePrecisionPositionsAndWholeStepsFromOneOn) {
+    std::mt19937 rng(41);
+    int inexact = 0;
+    for (int round = 0; round < 200; ++round) {
+        const int from = 2 + static_cast<int>(rng() % 5000),
+                  to = 1 + static_cast<int>(rng() % 5000);
+        const dib::TapSeries series(from, to);
+        for (int i = 0; i < to; ++i) {
+            const dib::Tap tap = series.At(i);
+            const float pos = Position(from, to, i);
+            const auto fraction = static_cast<float>(pos - std::floor(pos));  // exact in float
+            const double steps = std::ldexp(static_cast<double>(fraction), dib::kWeightBits);
+            ASSERT_EQ(tap.index, static_cast<int>(std::floor(pos)));
+            ASSERT_EQ(tap.take, fraction);
+            ASSERT_EQ(tap.keep, 1.0 - fraction);
+            if (tap.index >= 1) {
+                ASSERT_EQ(steps, std::floor(steps)) << from << " -> " << to << " at " << i;
+            }
+            ASSERT_EQ(tap.weight, steps == std::floor(steps) ? static_cast<int>(steps) : -1);
+            inexact += tap.weight < 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inexact, 0);
+}
+
+// All 65536 byte pairs, for fractions at the ends, halves (ties), below 2^-23 and at random,
+// over lengths that leave every vector loop a different tail.
+TEST(ResampleExactness, VerticalBlendOfEveryBytePairMatchesTheDoubleBlendAtEveryLevel) {
+    std::vector<std::uint8_t> lower(65536), upper(65536), out(65536);
+    for (int i = 0; i < 65536; ++i) {
+        lower[i] = static_cast<std::uint8_t>(i);
+        upper[i] = static_cast<std::uint8_t>(i >> 8);
+    }
+    std::vector<float> fractions = {0.0f, 0x1p-23f, 0.25f, 0.5f, 1.0f - 0x1p-23f, 0x1p-24f, 0.3f};
+    std::mt19937 rng(7);
+    for (int i = 0; i < 30; ++i) {
+        fractions.push_back(std::ldexp(static_cast<float>(rng() % (1u << 23)), -23));
+        fractions.push_back(std::uniform_real_distribution<float>(0.0f, 0.999f)(rng));
+    }
+    for (std::size_t f = 0; f < fractions.size(); ++f) {
+        const double take = fractions[f];
+        const int count = 65536 - static_cast<int>(f % 37);
+        for (const SimdLevel level : Levels()) {
+            dib::BlendRowsVertically(level, lower.data(), upper.data(),
+                                     dib::MakeTap(static_cast<int>(f % 3), fractions[f]), count,
+                                     out.data());
+            for (int i = 0; i < count; ++i) {
+                ASSERT_EQ(out[i], std::nearbyint((1.0 - take) * lower[i] + take * upper[i]))
+                    << "level " << static_cast<int>(level) << " fraction " << take << " bytes "
+                    << int{lower[i]} << ", " << int{upper[i]};
+            }
         }
     }
 }
 
-TEST(Resample, PaddingOfTheNewBufferIsZeroInReusedMemory) {
-    // The new buffer's pixels are all written by the resample; its padding must still be zero
-    // although freshly freed, dirty memory is what the next buffer of a size is likely to get.
-    std::mt19937 rng(11);
-    cDIBSection source;
-    ASSERT_TRUE(source.Create(5, 4));
-    dib_test::FillRandom(source, rng);
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{7, 6}, {1, 9}, {10, 3}, {6, -5}}) {
-        {
-            cDIBSection dirty;
-            ASSERT_TRUE(dirty.Create(w, h));
-            std::memset(dirty.DIBSectionBitsPtr(), 0xFF,
-                        static_cast<std::size_t>(dirty.BytesPerScanLine()) * std::abs(h));
-        }
-        const auto result = source.Resample(h, w);
-        ASSERT_NE(result, nullptr);
-        const std::vector<std::uint8_t> bytes = Bytes(*result);
-        const int stride = result->BytesPerScanLine();
-        ASSERT_GT(stride, 3 * w);
-        for (int r = 0; r < std::abs(h); ++r) {
-            for (int c = 3 * w; c < stride; ++c) {
-                ASSERT_EQ(bytes[static_cast<std::size_t>(r) * stride + c], 0)
-                    << w << "x" << h << " row " << r << " byte " << c;
+// Every vector level against the plain one, on rows of any stride, narrow and odd widths, steps
+// past 3 source pixels, exact halves, and first fractions on the double path beside integer ones.
+TEST(ResampleExactness, EveryLevelResamplesLikeThePlainPath) {
+    ASSERT_EQ(dib::MakeColumnTaps(5, 7).inexact, std::vector<std::int32_t>{1});
+    std::vector<std::array<int, 4>> sizes = {
+        {5, 5, 7, 7}, {301, 37, 1000, 120}, {13, 301, 1001, 997}};
+    std::mt19937 rng(29);
+    const auto R = [&](int n) { return static_cast<int>(rng() % n); };
+    for (int round = 0; round < 250; ++round) {
+        const int w = 2 + R(round % 2 == 0 ? 15 : 300);
+        sizes.push_back({w, 2 + R(40), round % 3 == 0 ? 2 * (w - 1) : 1 + R(400), 1 + R(30)});
+    }
+    for (const auto& [w, h, newW, newH] : sizes) {
+        const int stride = 3 * w + R(6), newStride = 3 * newW + R(6);
+        std::vector<std::uint8_t> source(static_cast<std::size_t>(stride) * h);
+        std::generate(source.begin(), source.end(),
+                      [&] { return static_cast<std::uint8_t>(rng()); });
+        std::vector<std::uint8_t> plain(static_cast<std::size_t>(newStride) * newH, 0x5A);
+        for (const SimdLevel level : Levels()) {
+            std::vector<std::uint8_t> out(plain.size(), 0x5A);
+            dib::ResampleBilinear(dib::PixelView(source.data(), stride, h), w, h,
+                                  dib::PixelView(out.data(), newStride, newH), newW, newH, level);
+            if (level == SimdLevel::Scalar) {
+                plain = out;
             }
+            ASSERT_EQ(out, plain) << "level " << static_cast<int>(level) << ": " << w << "x" << h
+                                  << " (stride " << stride << ") -> " << newW << "x" << newH;
         }
     }
 }

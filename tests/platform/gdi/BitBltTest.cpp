@@ -1,107 +1,58 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
+#include <climits>
+#include <tuple>
 
 #include "GdiTestSupport.h"
 #include "platform/gdi/RasterOp.h"
 
-using namespace platform::gdi;
 using gdi_test::Section;
+using namespace platform::gdi;
 
-namespace {
-
-// The truth table read literally, one bit of one channel at a time.
-std::uint32_t ExpectedRop(unsigned index, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
-    std::uint32_t out = 0;
-    for (int bit = 0; bit < 24; ++bit) {
-        const unsigned row = ((p >> bit) & 1u) << 2 | ((s >> bit) & 1u) << 1 | ((d >> bit) & 1u);
-        out |= ((index >> row) & 1u) << bit;
-    }
-    return out;
-}
-
-void Fill(Section& section, std::mt19937& rng) {
-    for (int y = 0; y < section.Rows(); ++y) {
-        for (int x = 0; x < section.width; ++x) {
-            section.SetPixel(x, y, rng() & 0xFFFFFF);
-        }
-    }
-}
-
-}  // namespace
-
+// The truth table read literally, bit by bit, with the white default brush as the pattern.
 TEST(GdiBitBlt, EveryRasterOperationFollowsItsTruthTable) {
     std::mt19937 rng(7);
-    Section source(6, 3);
-    Section dest(6, 3);
-    Fill(source, rng);
+    Section source(6, 3), dest(6, 3);
+    source.Fill(rng);
+    const std::vector<std::uint32_t> s = source.Pixels();
     for (unsigned index = 0; index < 256; ++index) {
-        Fill(dest, rng);
-        std::vector<std::uint32_t> before;
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                before.push_back(dest.Pixel(x, y));
+        dest.Fill(rng);
+        const std::vector<std::uint32_t> d = dest.Pixels();
+        ASSERT_EQ(BitBlt(dest.dc, 0, 0, 6, 3, source.dc, 0, 0, index << 16), TRUE) << index;
+        const std::vector<std::uint32_t> out = dest.Pixels();
+        bool usesSource = false;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            for (unsigned bit = 0; bit < 24; ++bit) {
+                const unsigned row = 4u | ((s[i] >> bit) & 1u) << 1 | ((d[i] >> bit) & 1u);
+                ASSERT_EQ((out[i] >> bit) & 1u, (index >> row) & 1u) << "rop " << index;
             }
         }
-        const DWORD rop = index << 16;
-        ASSERT_EQ(BitBlt(dest.dc, 0, 0, 6, 3, source.dc, 0, 0, rop), TRUE) << index;
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                ASSERT_EQ(dest.Pixel(x, y),
-                          ExpectedRop(index, 0xFFFFFF, source.Pixel(x, y), before[y * 6 + x]))
-                    << "rop " << index << " at " << x << "," << y;
-            }
-        }
-    }
-}
-
-TEST(GdiBitBlt, SourceIsUsedExactlyWhenTheTableDependsOnIt) {
-    for (unsigned index = 0; index < 256; ++index) {
-        bool depends = false;
         for (unsigned row = 0; row < 8; ++row) {
-            depends = depends || ((index >> row) & 1u) != ((index >> (row ^ 2u)) & 1u);
+            usesSource = usesSource || ((index >> row) & 1u) != ((index >> (row ^ 2u)) & 1u);
         }
-        EXPECT_EQ(platform::gdi::detail::RopUsesSource(index << 16), depends) << index;
+        EXPECT_EQ(detail::RopUsesSource(index << 16), usesSource) << index;
     }
     // An operation without source never looks at the source context, valid or not.
-    Section dest(2, 2);
-    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 2, 2, 0xDEADBEEF, 0, 0, WHITENESS), TRUE);
-    EXPECT_EQ(dest.Pixel(1, 1), 0xFFFFFFu);
-    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 1, 1, 0, 0, 0, DSTINVERT), TRUE);
-    EXPECT_EQ(dest.Pixel(0, 0), 0u);
-    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 2, 2, 0xDEADBEEF, 0, 0, SRCCOPY), FALSE);
+    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 6, 3, 0xDEADBEEF, 0, 0, WHITENESS), TRUE);
+    EXPECT_EQ(dest.Pixels(), std::vector<std::uint32_t>(18, 0xFFFFFF));
+    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 6, 3, 0xDEADBEEF, 0, 0, SRCCOPY), FALSE);
 }
 
-// Random rectangles against a per-pixel reference that only copies pixels lying inside both
-// bitmaps; bitmaps of 1 to 9 pixels, both orientations, overlapping copies within one.
+// Random rectangles against a per-pixel reference that copies only pixels inside both bitmaps:
+// bitmaps of 1 to 9 pixels either way up, some copies overlapping within one bitmap.
 TEST(GdiBitBlt, ClipsToBothBitmapsWithAnyRectangle) {
     std::mt19937 rng(11);
-    std::uniform_int_distribution<int> size(1, 9);
-    std::uniform_int_distribution<int> coord(-12, 12);
-    for (int round = 0; round < 400; ++round) {
-        const int sw = size(rng);
-        const int sh = size(rng) * (rng() % 2 ? 1 : -1);
-        Section source(sw, sh);
-        Section dest(size(rng), size(rng) * (rng() % 2 ? 1 : -1));
-        Fill(source, rng);
-        Fill(dest, rng);
-        const bool same = rng() % 4 == 0;
-        const Section& from = same ? dest : source;
-        std::vector<std::uint32_t> src;
-        for (int y = 0; y < from.Rows(); ++y) {
-            for (int x = 0; x < from.width; ++x) {
-                src.push_back(from.Pixel(x, y));
-            }
-        }
-        std::vector<std::uint32_t> expected;
-        for (int y = 0; y < dest.Rows(); ++y) {
-            for (int x = 0; x < dest.width; ++x) {
-                expected.push_back(dest.Pixel(x, y));
-            }
-        }
-        const int x = coord(rng), y = coord(rng), cx = coord(rng), cy = coord(rng);
-        const int x1 = coord(rng), y1 = coord(rng);
+    const auto size = [&] { return 1 + static_cast<int>(rng() % 9); };
+    const auto coord = [&] { return static_cast<int>(rng() % 17) - 6; };
+    for (int round = 0; round < 1000; ++round) {
+        Section source(size(), size() * (round % 2 ? 1 : -1));
+        Section dest(size(), size() * (round % 3 ? 1 : -1));
+        source.Fill(rng);
+        dest.Fill(rng);
+        const Section& from = round % 4 == 0 ? dest : source;
+        const std::vector<std::uint32_t> src = from.Pixels();
+        std::vector<std::uint32_t> expected = dest.Pixels();
+        const int x = coord(), y = coord(), cx = coord(), cy = coord(), x1 = coord(), y1 = coord();
         for (int j = 0; j < cy; ++j) {
             for (int i = 0; i < cx; ++i) {
                 const int dx = x + i, dy = y + j, sx = x1 + i, sy = y1 + j;
@@ -112,63 +63,50 @@ TEST(GdiBitBlt, ClipsToBothBitmapsWithAnyRectangle) {
             }
         }
         ASSERT_EQ(BitBlt(dest.dc, x, y, cx, cy, from.dc, x1, y1, SRCCOPY), TRUE);
-        for (int py = 0; py < dest.Rows(); ++py) {
-            for (int px = 0; px < dest.width; ++px) {
-                ASSERT_EQ(dest.Pixel(px, py), expected[py * dest.width + px])
-                    << "round " << round << " pixel " << px << "," << py;
-            }
-        }
+        ASSERT_EQ(dest.Pixels(), expected) << "round " << round;
     }
+    // Extreme rectangles clip to nothing and succeed; missing contexts fail.
+    Section dest(4, 4), source(4, 4);
+    source.SetPixel(0, 0, 0xABCDEF);
+    EXPECT_EQ(
+        BitBlt(dest.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX, source.dc, INT_MAX, INT_MAX, SRCCOPY),
+        TRUE);
+    EXPECT_EQ(BitBlt(dest.dc, 4, 0, 4, 4, source.dc, 0, 0, SRCCOPY), TRUE);
+    EXPECT_EQ(dest.Pixel(0, 0), 0u);
+    EXPECT_EQ(BitBlt(0, 0, 0, 4, 4, source.dc, 0, 0, SRCCOPY), FALSE);
 }
 
+// The screen context has the screen's 32-bit format, and takes no bitmap itself.
 TEST(GdiBitBlt, ConvertsBetweenSectionsScreenBitmapsAndMonochrome) {
     const HDC screen = GetDC(GetDesktopWindow());
-    ASSERT_NE(screen, 0u);
     const HDC memory = CreateCompatibleDC(screen);
     const HBITMAP screenBitmap = CreateCompatibleBitmap(screen, 3, 2);
+    BITMAP bm{};
+    ASSERT_EQ(GetObjectA(screenBitmap, sizeof(BITMAP), &bm), static_cast<int>(sizeof(BITMAP)));
+    EXPECT_EQ(std::tuple(bm.bmBitsPixel, bm.bmWidthBytes), std::tuple(32, 12));
+    EXPECT_EQ(SelectObject(screen, screenBitmap), 0u);
     const HGDIOBJ stock = SelectObject(memory, screenBitmap);
-    Section source(3, 2);
+    Section source(3, 2), back(3, 2), mono(2, 1);
     source.SetPixel(0, 0, 0x123456);
     source.SetPixel(2, 1, 0xFFFFFF);
     ASSERT_EQ(BitBlt(memory, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY), TRUE);
-    Section back(3, 2);
     ASSERT_EQ(BitBlt(back.dc, 0, 0, 3, 2, memory, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(back.Pixel(0, 0), 0x123456u);
-    EXPECT_EQ(back.Pixel(2, 1), 0xFFFFFFu);
-    EXPECT_EQ(back.Pixel(1, 0), 0u);
-
-    // Into the monochrome default bitmap: white stays white, every other colour is black.
+    EXPECT_EQ(back.Pixels(), source.Pixels());
+    // Through the monochrome default bitmap: white stays white, every other colour is black.
     SelectObject(memory, stock);
-    Section grey(1, 1);
-    ASSERT_EQ(BitBlt(memory, 0, 0, 1, 1, source.dc, 2, 1, SRCCOPY), TRUE);
-    ASSERT_EQ(BitBlt(grey.dc, 0, 0, 1, 1, memory, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(grey.Pixel(0, 0), 0xFFFFFFu);
-    ASSERT_EQ(BitBlt(memory, 0, 0, 1, 1, source.dc, 0, 0, SRCCOPY), TRUE);
-    ASSERT_EQ(BitBlt(grey.dc, 0, 0, 1, 1, memory, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(grey.Pixel(0, 0), 0u);
-
+    for (const std::uint32_t colour : {0xFFFFFFu, 0xFFFFFEu}) {
+        source.SetPixel(0, 0, colour);
+        ASSERT_EQ(BitBlt(memory, 0, 0, 1, 1, source.dc, 0, 0, SRCCOPY), TRUE);
+        ASSERT_EQ(BitBlt(mono.dc, 0, 0, 2, 1, memory, 0, 0, SRCCOPY), TRUE);
+        EXPECT_EQ(mono.Pixel(0, 0), colour == 0xFFFFFFu ? colour : 0u);
+    }
     // The screen's own context holds no pixels here; transfers on it draw nothing.
     EXPECT_EQ(BitBlt(screen, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY), FALSE);
     EXPECT_EQ(BitBlt(back.dc, 0, 0, 3, 2, screen, 0, 0, SRCCOPY), FALSE);
     EXPECT_EQ(back.Pixel(0, 0), 0x123456u);
     DeleteObject(screenBitmap);
     DeleteDC(memory);
-    ReleaseDC(GetDesktopWindow(), screen);
-}
-
-TEST(GdiBitBlt, EmptyOrMissingTargetsDrawNothing) {
-    Section dest(4, 4);
-    Section source(4, 4);
-    source.SetPixel(0, 0, 0xABCDEF);
-    EXPECT_EQ(BitBlt(dest.dc, 0, 0, 0, 4, source.dc, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(BitBlt(dest.dc, 0, 0, -4, -4, source.dc, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(BitBlt(dest.dc, 4, 0, 4, 4, source.dc, 0, 0, SRCCOPY), TRUE);
-    EXPECT_EQ(BitBlt(dest.dc, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, source.dc, INT32_MAX,
-                     INT32_MAX, SRCCOPY),
-              TRUE);
-    EXPECT_EQ(dest.Pixel(0, 0), 0u);
-    EXPECT_EQ(BitBlt(0, 0, 0, 4, 4, source.dc, 0, 0, SRCCOPY), FALSE);
-    const HDC deleted = CreateCompatibleDC(0);
-    DeleteDC(deleted);
-    EXPECT_EQ(BitBlt(deleted, 0, 0, 4, 4, source.dc, 0, 0, SRCCOPY), FALSE);
+    EXPECT_EQ(DeleteDC(screen), FALSE);
+    EXPECT_EQ(ReleaseDC(GetDesktopWindow(), screen), 1);
+    EXPECT_EQ(ReleaseDC(GetDesktopWindow(), screen), 0);
 }

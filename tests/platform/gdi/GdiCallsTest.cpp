@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <set>
+#include <tuple>
+
+#include "GdiTestSupport.h"
+#include "platform/Picture.h"
+
+using gdi_test::Header24;
+using gdi_test::Section;
+using namespace platform::gdi;
+
+namespace {
+
+BITMAP Describe(HANDLE h) {
+    BITMAP bm{};
+    EXPECT_EQ(GetObjectA(h, sizeof(BITMAP), &bm), static_cast<int>(sizeof(BITMAP)));
+    return bm;
+}
+
+}  // namespace
+
+TEST(GdiHandles, AreNonZeroAndNeverReusedWhileAlive) {
+    const int before = LiveHandleCount();
+    std::set<HANDLE> alive;
+    for (int i = 0; i < 30; ++i) {
+        const HDC dc = CreateCompatibleDC(0);
+        EXPECT_TRUE(dc != 0 && alive.insert(dc).second) << dc;
+        if (i % 3 == 0) {  // handles are also made while freed ones are about
+            EXPECT_EQ(DeleteDC(*alive.begin()), TRUE);
+            EXPECT_EQ(DeleteDC(*alive.begin()), FALSE);
+            alive.erase(alive.begin());
+        }
+    }
+    EXPECT_EQ(LiveHandleCount(), before + static_cast<int>(alive.size()));
+    for (const HANDLE dc : alive) {
+        DeleteDC(dc);
+    }
+    EXPECT_EQ(LiveHandleCount(), before);
+}
+
+TEST(GdiMemoryDc, StartsWithAOneByOneMonochromeBitmapAndLendsABitmapToOneContext) {
+    const HDC first = CreateCompatibleDC(0), second = CreateCompatibleDC(0);
+    const BITMAPINFO info = Header24(3, 2);
+    const HBITMAP section = CreateDIBSection(first, &info, DIB_RGB_COLORS, nullptr, 0, 0);
+    const HGDIOBJ stock = SelectObject(first, section);
+    const BITMAP mono = Describe(stock);
+    EXPECT_EQ(std::tuple(mono.bmWidth, mono.bmHeight, mono.bmBitsPixel), std::tuple(1, 1, 1));
+    EXPECT_EQ(CreateCompatibleBitmap(first, 0, 0), stock);
+    EXPECT_EQ(DeleteObject(stock), FALSE);  // the stock bitmap is never deleted
+    // Selected in one context: not in another, and not deleted.
+    EXPECT_EQ(SelectObject(second, section), 0u);
+    EXPECT_EQ(DeleteObject(section), FALSE);
+    EXPECT_EQ(SelectObject(first, stock), section);
+    EXPECT_NE(SelectObject(second, section), 0u);
+    DeleteDC(second);  // releases the selection, not the bitmap
+    EXPECT_EQ(Describe(section).bmWidth, 3);
+    EXPECT_EQ(DeleteObject(section), TRUE);
+    DeleteDC(first);
+}
+
+TEST(GdiDibSection, DescribesItselfStartsZeroedAndRefusesWhatItCannotHonour) {
+    const BITMAPINFO info = Header24(5, -3);
+    void* bits = nullptr;
+    const HBITMAP section = CreateDIBSection(0, &info, DIB_RGB_COLORS, &bits, 0, 0);
+    const BITMAP bm = Describe(section);
+    EXPECT_EQ(std::tuple(bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmPlanes, bm.bmBitsPixel),
+              std::tuple(5, 3, 16, 1, 24));
+    ASSERT_EQ(bm.bmBits, bits);
+    const auto* bytes = static_cast<const std::uint8_t*>(bits);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 48), std::vector<std::uint8_t>(48, 0));
+    BITMAP small{};
+    EXPECT_EQ(GetObjectA(section, 24, &small), 0);  // smaller than BITMAP: nothing
+    EXPECT_EQ(small.bmWidth, 0);
+    DeleteObject(section);
+
+    const int before = LiveHandleCount();
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+             {0, 5}, {5, 0}, {-2, 5}, {1 << 30, 4}, {100000, 100000}}) {
+        const BITMAPINFO refused = Header24(w, h);
+        EXPECT_EQ(CreateDIBSection(0, &refused, DIB_RGB_COLORS, &bits, 0, 0), 0u) << w << "x" << h;
+        EXPECT_EQ(bits, nullptr);
+    }
+    EXPECT_EQ(CreateDIBSection(0, nullptr, DIB_RGB_COLORS, nullptr, 0, 0), 0u);
+    EXPECT_EQ(LiveHandleCount(), before);
+}
+
+TEST(GdiPictureBitmap, IsDescribedAndReadButNeverWrittenAndGoesWithThePicture) {
+    const std::uint32_t pixels[] = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x000001};
+    const HDC dc = CreateCompatibleDC(0);
+    const int before = LiveHandleCount();
+    {
+        const platform::Picture picture = platform::Picture::FromRgb32(3, 2, pixels, 12);
+        EXPECT_EQ(LiveHandleCount(), before + 1);
+        EXPECT_EQ(Describe(picture.Handle()).bmBitsPixel, 32);
+        EXPECT_EQ(DeleteObject(picture.Handle()), FALSE);
+        ASSERT_NE(SelectObject(dc, picture.Handle()), 0u);
+        Section target(3, 2);
+        EXPECT_EQ(BitBlt(target.dc, 0, 0, 3, 2, dc, 0, 0, SRCCOPY), TRUE);
+        EXPECT_EQ(target.Pixels(), std::vector<std::uint32_t>(pixels, pixels + 6));
+        EXPECT_EQ(BitBlt(dc, 0, 0, 3, 2, 0, 0, 0, WHITENESS), FALSE);
+        EXPECT_EQ(BitBlt(dc, 0, 0, 3, 2, target.dc, 0, 0, NOTSRCCOPY), FALSE);
+        EXPECT_EQ(picture.PixelAt(0, 0), 0x112233u);
+    }
+    // Dropped while selected: the handle describes nothing and the context reads no pixels.
+    EXPECT_EQ(LiveHandleCount(), before);
+    Section target(3, 2);
+    EXPECT_EQ(BitBlt(target.dc, 0, 0, 3, 2, dc, 0, 0, SRCCOPY), TRUE);
+    EXPECT_EQ(target.Pixel(0, 0), 0u);
+    DeleteDC(dc);
+}
+
+TEST(GdiClipboard, CallsFailUnlessOpenAndSetClipboardDataTakesTheBitmap) {
+    QGuiApplication::clipboard()->setText("earlier");
+    const HDC screen = GetDC(GetDesktopWindow());
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, 3, 2);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    gdi_test::Section source(3, 2);
+    source.SetPixel(2, 1, 0x336699);
+    BitBlt(memory, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(EmptyClipboard(), FALSE);
+    EXPECT_EQ(CloseClipboard(), FALSE);
+    EXPECT_EQ(SetClipboardData(CF_BITMAP, bitmap), 0u);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "earlier");
+
+    const int live = LiveHandleCount();
+    ASSERT_EQ(OpenClipboard(0), TRUE);
+    EXPECT_EQ(OpenClipboard(0), FALSE);
+    EXPECT_EQ(SetClipboardData(CF_BITMAP, bitmap), 0u);  // still selected, so in use
+    SelectObject(memory, old);
+    EXPECT_EQ(SetClipboardData(1, bitmap), 0u);  // only CF_BITMAP is offered
+    EXPECT_EQ(EmptyClipboard(), TRUE);
+    EXPECT_EQ(SetClipboardData(CF_BITMAP, bitmap), bitmap);
+    EXPECT_EQ(CloseClipboard(), TRUE);
+    EXPECT_EQ(LiveHandleCount(), live - 1);
+    EXPECT_EQ(DeleteObject(bitmap), FALSE);
+    QCoreApplication::processEvents();
+    const QImage image = QGuiApplication::clipboard()->image();
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image.pixel(2, 1) & 0xFFFFFFu, 0x336699u);
+    EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFFu, 0u);
+    DeleteDC(memory);
+    ReleaseDC(GetDesktopWindow(), screen);
+}
