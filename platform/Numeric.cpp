@@ -1,6 +1,5 @@
 #include "platform/Numeric.h"
 
-#include <cfenv>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -58,18 +57,11 @@ std::int32_t ToInt32(double value) {
     return RoundInto<std::int32_t>(value, "32-bit");
 }
 
-std::int16_t CheckedAdd16(std::int32_t a, std::int32_t b) {
-    return CheckRange<std::int16_t>(std::int64_t{a} + b, "16-bit");
+std::int32_t CheckedAdd32(std::int32_t a, std::int32_t b) {
+    return CheckRange<std::int32_t>(std::int64_t{a} + b, "32-bit");
 }
-std::int32_t CheckedAdd32(std::int64_t a, std::int64_t b) {
-    return CheckRange<std::int32_t>(a + b, "32-bit");
-}
-std::int32_t CheckedMul32(std::int64_t a, std::int64_t b) {
-    if (a != 0 && (std::llabs(a) > std::numeric_limits<std::int32_t>::max() + 1LL ||
-                   std::llabs(b) > std::numeric_limits<std::int32_t>::max() + 1LL)) {
-        Raise(FailureKind::Overflow, "product does not fit a 32-bit field");
-    }
-    return CheckRange<std::int32_t>(a * b, "32-bit");
+std::int32_t CheckedMul32(std::int32_t a, std::int32_t b) {
+    return CheckRange<std::int32_t>(std::int64_t{a} * b, "32-bit");
 }
 
 double TextToDouble(std::string_view text) {

@@ -14,9 +14,9 @@ double RoundHalfEven(double value);
 std::int16_t ToInt16(double value);  // rounds, overflow-checked
 std::int32_t ToInt32(double value);  // rounds, overflow-checked
 
-std::int16_t CheckedAdd16(std::int32_t a, std::int32_t b);
-std::int32_t CheckedAdd32(std::int64_t a, std::int64_t b);
-std::int32_t CheckedMul32(std::int64_t a, std::int64_t b);
+// 32-bit arithmetic whose result must fit 32 bits.
+std::int32_t CheckedAdd32(std::int32_t a, std::int32_t b);
+std::int32_t CheckedMul32(std::int32_t a, std::int32_t b);
 
 // Reads a stored or typed number: optional blanks, sign, digits with an optional fraction and
 // exponent, optional blanks. Anything else is a type-mismatch failure.
