@@ -19,7 +19,7 @@ Control::Control(std::string name, QWidget* widget)
 }
 
 Control::~Control() {
-    // Child widgets go with their window; a control that outlives nothing deletes its own.
+    // A control removes its widget from its window; once the window is gone, so is the widget.
     delete d_->widget.data();
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 #include "platform/Failure.h"
 #include "platform/PictureData.h"
@@ -74,7 +75,42 @@ class PictureCanvas : public QWidget {
     int drawStyle = PictureBox::Solid;
     int pointer = PictureBox::DefaultPointer;
     QImage persistent;  // the image, kept while drawing is persistent
-    QImage surface;     // drawings that are not part of the image
+    QImage surface;     // pictures painted without persistence: never part of the image
+    // Outlines drawn without persistence. Kept as shapes rather than pixels: a selection
+    // being dragged is cleared and redrawn on every pointer move, and only the pixels it
+    // touches need repainting.
+    struct Outline {
+        QRect rect;
+        QColor color;
+        int style;
+    };
+    std::vector<Outline> outlines;
+
+    static void Draw(QPainter& painter, const Outline& outline) {
+        QPen pen(outline.color);
+        pen.setWidth(0);
+        if (outline.style == PictureBox::Dot) {
+            pen.setDashPattern({1, 1});
+        } else if (outline.style == PictureBox::Dash) {
+            pen.setDashPattern({4, 2});
+        }
+        painter.setPen(pen);
+        const QRect& r = outline.rect;
+        const QPoint corners[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(),
+                                  r.topLeft()};
+        painter.drawPolyline(corners, 5);
+    }
+
+    void ClearSurface() {
+        for (const Outline& outline : outlines) {
+            update(outline.rect.adjusted(0, 0, 1, 1));
+        }
+        outlines.clear();
+        if (!surface.isNull()) {
+            surface = QImage();
+            update();
+        }
+    }
 
     // Background and picture at the inner size.
     QImage Composed() const {
@@ -124,11 +160,20 @@ class PictureCanvas : public QWidget {
 
     QImage Shown() const {
         QImage shown = autoRedraw && !persistent.isNull() ? persistent.copy() : Composed();
-        if (!surface.isNull() && !shown.isNull()) {
+        if (!shown.isNull()) {
             QPainter painter(&shown);
-            painter.drawImage(0, 0, surface);
+            DrawSurface(painter);
         }
         return shown;
+    }
+
+    void DrawSurface(QPainter& painter) const {
+        if (!surface.isNull()) {
+            painter.drawImage(0, 0, surface);
+        }
+        for (const Outline& outline : outlines) {
+            Draw(painter, outline);
+        }
     }
 
   protected:
@@ -143,9 +188,7 @@ class PictureCanvas : public QWidget {
                 painter.drawImage(0, 0, ImageOf(picture));
             }
         }
-        if (!surface.isNull()) {
-            painter.drawImage(0, 0, surface);
-        }
+        DrawSurface(painter);
     }
 
     void mousePressEvent(QMouseEvent* event) override {
@@ -237,7 +280,6 @@ void PictureBox::SetBackColor(std::uint32_t rgb) {
 std::uint32_t PictureBox::BackColor() const {
     return d_->C().back;
 }
-void PictureBox::SetForeColor(std::uint32_t) {}
 
 Picture PictureBox::GetPicture() const {
     return d_->C().picture;
@@ -308,33 +350,29 @@ int PictureBox::DrawStyle() const {
 
 void PictureBox::Cls() {
     PictureCanvas& canvas = d_->C();
-    canvas.surface = QImage();
-    canvas.ResetPersistent();
-    canvas.update();
+    canvas.ClearSurface();
+    if (canvas.autoRedraw) {
+        canvas.ResetPersistent();
+        canvas.update();
+    }
 }
 
 void PictureBox::DrawBox(float x1, float y1, float x2, float y2, std::uint32_t rgb) {
     PictureCanvas& canvas = d_->C();
     const QPoint a(TwipsToPixelsX(x1), TwipsToPixelsY(y1));
     const QPoint b(TwipsToPixelsX(x2), TwipsToPixelsY(y2));
-    QImage& target = canvas.Target();
-    if (target.isNull()) {
+    const PictureCanvas::Outline outline{QRect(a, b).normalized(), Rgb(rgb), canvas.drawStyle};
+    if (!canvas.autoRedraw) {
+        canvas.outlines.push_back(outline);
+        canvas.update(outline.rect.adjusted(0, 0, 1, 1));
         return;
     }
-    QPainter painter(&target);
-    QPen pen(Rgb(rgb));
-    pen.setWidth(0);
-    if (canvas.drawStyle == Dot) {
-        pen.setDashPattern({1, 1});
-    } else if (canvas.drawStyle == Dash) {
-        pen.setDashPattern({4, 2});
+    canvas.KeepPersistentSize();
+    if (!canvas.persistent.isNull()) {
+        QPainter painter(&canvas.persistent);
+        PictureCanvas::Draw(painter, outline);
+        canvas.update();
     }
-    painter.setPen(pen);
-    const QRect r = QRect(a, b).normalized();
-    const QPoint corners[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(),
-                              r.topLeft()};
-    painter.drawPolyline(corners, 5);
-    canvas.update();
 }
 
 void PictureBox::PaintPicture(const Picture& picture, float x, float y, float w, float h,

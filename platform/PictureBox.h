@@ -29,7 +29,6 @@ class PictureBox : public Control, public Container {
     void SetBorderStyle(int style);
     void SetBackColor(std::uint32_t rgb);
     std::uint32_t BackColor() const;
-    void SetForeColor(std::uint32_t rgb);
 
     Picture GetPicture() const;
     void SetPicture(const Picture& picture);

@@ -6,6 +6,5 @@
 namespace platform {
 
 std::uint32_t WindowBackgroundColor();
-std::uint32_t WindowTextColor();
 
 }  // namespace platform
