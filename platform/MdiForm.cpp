@@ -27,6 +27,17 @@ QList<QMdiSubWindow*> Children(QMdiArea* area) {
     return area->subWindowList(QMdiArea::CreationOrder);
 }
 
+// The child windows the window list shows: open ones, minimized included.
+QList<QMdiSubWindow*> Listed(QMdiArea* area) {
+    QList<QMdiSubWindow*> listed;
+    for (QMdiSubWindow* child : Children(area)) {
+        if (child->isVisible() || child->isMinimized()) {
+            listed.append(child);
+        }
+    }
+    return listed;
+}
+
 }  // namespace
 
 MdiForm::MdiForm(std::string name) : MdiForm(std::move(name), MakeFrame()) {}
@@ -91,10 +102,8 @@ void MdiForm::Arrange(int arrangement) {
 
 std::vector<std::string> MdiForm::ChildCaptions() const {
     std::vector<std::string> captions;
-    for (QMdiSubWindow* child : Children(MdiArea())) {
-        if (child->isVisible() || child->isMinimized()) {
-            captions.push_back(child->windowTitle().toStdString());
-        }
+    for (QMdiSubWindow* child : Listed(MdiArea())) {
+        captions.push_back(child->windowTitle().toStdString());
     }
     return captions;
 }
@@ -115,20 +124,20 @@ std::string MdiForm::ActiveChildCaption() const {
     return active != nullptr ? active->windowTitle().toStdString() : std::string();
 }
 
+int MdiForm::ActiveChildIndex() const {
+    return static_cast<int>(Listed(MdiArea()).indexOf(MdiArea()->activeSubWindow()));
+}
+
 void MdiForm::ActivateChild(int index) {
-    int i = 0;
-    for (QMdiSubWindow* child : Children(MdiArea())) {
-        if (child->isVisible() || child->isMinimized()) {
-            if (i++ == index) {
-                if (child->isMinimized()) {
-                    child->showNormal();
-                }
-                MdiArea()->setActiveSubWindow(child);
-                return;
-            }
-        }
+    const QList<QMdiSubWindow*> listed = Listed(MdiArea());
+    if (index < 0 || index >= listed.size()) {
+        Raise(FailureKind::OutOfRange, "no child window number " + std::to_string(index + 1));
     }
-    Raise(FailureKind::OutOfRange, "no child window number " + std::to_string(index + 1));
+    QMdiSubWindow* child = listed[index];
+    if (child->isMinimized()) {
+        child->showNormal();
+    }
+    MdiArea()->setActiveSubWindow(child);
 }
 
 }  // namespace platform

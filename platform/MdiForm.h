@@ -31,6 +31,8 @@ class MdiForm : public Form {
     std::vector<std::string> ChildCaptions() const;
     // The active child window's caption, or "" when none is active.
     std::string ActiveChildCaption() const;
+    // The active child window's place in ChildCaptions(), or -1.
+    int ActiveChildIndex() const;
     void ActivateChild(int index);
     // The child windows' forms, in the order they were made; minimized ones included.
     std::vector<Form*> ChildForms() const;

@@ -1,9 +1,6 @@
 #include "platform/Menu.h"
 
 #include <QAction>
-#include <QActionGroup>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -70,26 +67,15 @@ void Menu::SetWindowList(bool on) {
             return;
         }
         d->windowEntries.append(menu->addSeparator());
-        QMdiSubWindow* activeWindow = frame->MdiArea()->activeSubWindow();
-        const QList<QMdiSubWindow*> children =
-            frame->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-        int index = 0;
-        for (const std::string& caption : captions) {
-            QAction* entry = menu->addAction(QString::fromStdString(caption));
+        const int active = frame->ActiveChildIndex();
+        for (int index = 0; index < static_cast<int>(captions.size()); ++index) {
+            QAction* entry = menu->addAction(QString::fromStdString(captions[index]));
             entry->setCheckable(true);
-            int listed = 0;
-            for (QMdiSubWindow* child : children) {
-                if (child->isVisible() || child->isMinimized()) {
-                    if (listed++ == index) {
-                        entry->setChecked(child == activeWindow);
-                    }
-                }
-            }
+            entry->setChecked(index == active);
             QObject::connect(entry, &QAction::triggered, entry, [frame, index] {
                 Dispatch("WindowList_Click", [frame, index] { frame->ActivateChild(index); });
             });
             d->windowEntries.append(entry);
-            ++index;
         }
     });
 }
