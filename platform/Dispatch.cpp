@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
@@ -13,7 +14,7 @@ namespace {
 
 FailureReporter reporter;
 
-void Report(std::string_view handler, const std::string& message) {
+void ShowReport(std::string_view handler, const std::string& message) {
     if (reporter) {
         reporter(handler, message);
         return;
@@ -22,6 +23,16 @@ void Report(std::string_view handler, const std::string& message) {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(App::Title()),
                              QString::fromStdString(message));
+    }
+}
+
+// Reporting runs inside the dispatch's own catch: if even that fails, say so in the plainest
+// way rather than ending the program.
+void Report(std::string_view handler, const char* message) noexcept {
+    try {
+        ShowReport(handler, message);
+    } catch (...) {
+        std::fputs("Vornal3: a failure could not be reported\n", stderr);
     }
 }
 
