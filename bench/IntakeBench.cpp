@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "document/frmDocument.h"
-#include "platform/Twips.h"
+#include "platform/forms/Twips.h"
 #include "shell/frmMain.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Numeric.h"
+#include "platform/runtime/Numeric.h"
 
 namespace dib {
 

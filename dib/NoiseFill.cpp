@@ -5,7 +5,7 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/Numeric.h"
+#include "platform/runtime/Numeric.h"
 
 namespace dib {
 

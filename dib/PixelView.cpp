@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Failure.h"
+#include "platform/runtime/Failure.h"
 
 namespace dib {
 

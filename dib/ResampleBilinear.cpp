@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Numeric.h"
+#include "platform/runtime/Numeric.h"
 
 namespace dib {
 

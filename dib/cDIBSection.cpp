@@ -6,8 +6,8 @@
 #include "dib/NoiseFill.h"
 #include "dib/PixelView.h"
 #include "dib/ResampleBilinear.h"
-#include "platform/AppInfo.h"
-#include "platform/Numeric.h"
+#include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Numeric.h"
 
 using namespace platform::gdi;
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Picture.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/pictures/Picture.h"
 
 class cDIBSection {
   public:

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "platform/Clipboard.h"
-#include "platform/Dispatch.h"
-#include "platform/Numeric.h"
-#include "platform/SystemColors.h"
+#include "platform/clipboard/Clipboard.h"
+#include "platform/forms/SystemColors.h"
+#include "platform/runtime/Dispatch.h"
+#include "platform/runtime/Numeric.h"
 
 using platform::SkipOnFailure;
 

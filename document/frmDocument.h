@@ -6,13 +6,13 @@
 
 #include <cstdint>
 
-#include "platform/CommandButton.h"
-#include "platform/Form.h"
-#include "platform/Label.h"
-#include "platform/MdiForm.h"
-#include "platform/PictureBox.h"
-#include "platform/ScrollBar.h"
-#include "platform/TextBox.h"
+#include "platform/forms/CommandButton.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Label.h"
+#include "platform/forms/MdiForm.h"
+#include "platform/forms/PictureBox.h"
+#include "platform/forms/ScrollBar.h"
+#include "platform/forms/TextBox.h"
 
 class frmDocument : public platform::Form {
   public:

@@ -1,9 +1,9 @@
 // Saving the capture as a bitmap file, and going back to the capture as loaded.
 
 #include "document/frmDocument.h"
-#include "platform/AppInfo.h"
-#include "platform/ImageFile.h"
-#include "platform/Numeric.h"
+#include "platform/pictures/ImageFile.h"
+#include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Numeric.h"
 
 namespace {
 

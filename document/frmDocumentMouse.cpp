@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "document/frmDocument.h"
-#include "platform/Dispatch.h"
-#include "platform/Numeric.h"
-#include "platform/Twips.h"
+#include "platform/forms/Twips.h"
+#include "platform/runtime/Dispatch.h"
+#include "platform/runtime/Numeric.h"
 
 using platform::PictureBox;
 using platform::SkipOnFailure;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/Dispatch.h"
+#include "platform/runtime/Dispatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/AppInfo.h"
+#include "platform/runtime/AppInfo.h"
 
 frmAbout::frmAbout()
     : platform::Form("frmAbout", Style::FixedDialog),

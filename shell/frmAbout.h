@@ -2,10 +2,10 @@
 // The About and how-to window: the program's name and version, what it does, and how to
 // take and keep screenshots with it.
 
-#include "platform/CommandButton.h"
-#include "platform/Form.h"
-#include "platform/Label.h"
-#include "platform/LineControl.h"
+#include "platform/forms/CommandButton.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Label.h"
+#include "platform/forms/LineControl.h"
 
 class frmAbout : public platform::Form {
   public:

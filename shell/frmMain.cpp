@@ -1,9 +1,9 @@
 #include "shell/frmMain.h"
 
-#include "platform/AppInfo.h"
-#include "platform/Failure.h"
-#include "platform/Numeric.h"
-#include "platform/SettingsStore.h"
+#include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Failure.h"
+#include "platform/runtime/Numeric.h"
+#include "platform/runtime/SettingsStore.h"
 #include "shell/frmAbout.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/MdiForm.h"
-#include "platform/Menu.h"
-#include "platform/StatusBar.h"
-#include "platform/Timer.h"
+#include "platform/forms/MdiForm.h"
+#include "platform/forms/Menu.h"
+#include "platform/forms/StatusBar.h"
+#include "platform/runtime/Timer.h"
 
 class frmAbout;
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "document/frmDocument.h"
-#include "platform/Clipboard.h"
-#include "platform/Dispatch.h"
-#include "platform/Numeric.h"
+#include "platform/clipboard/Clipboard.h"
+#include "platform/runtime/Dispatch.h"
+#include "platform/runtime/Numeric.h"
 #include "shell/frmMain.h"
 
 using platform::SkipOnFailure;

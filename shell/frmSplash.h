@@ -1,9 +1,9 @@
 #pragma once
 // The small window on the screen while the main frame is being made.
 
-#include "platform/Form.h"
-#include "platform/Frame.h"
-#include "platform/Label.h"
+#include "platform/forms/Form.h"
+#include "platform/forms/Frame.h"
+#include "platform/forms/Label.h"
 
 class frmSplash : public platform::Form {
   public:

@@ -1,4 +1,4 @@
-#include "platform/Application.h"
+#include "platform/runtime/Application.h"
 #include "shell/Module1.h"
 
 int main(int argc, char** argv) {

@@ -4,11 +4,11 @@
 #include <exception>
 #include <vector>
 
-#include "platform/Clipboard.h"
-#include "platform/Picture.h"
+#include "platform/clipboard/Clipboard.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/HandleTable.h"
 #include "platform/gdi/PixelRows.h"
+#include "platform/pictures/Picture.h"
 
 namespace platform::gdi {
 

@@ -8,9 +8,9 @@
 #include <tuple>
 
 #include "DibTestSupport.h"
-#include "platform/Failure.h"
-#include "platform/Picture.h"
 #include "platform/gdi/MessageBoxHook.h"
+#include "platform/pictures/Picture.h"
+#include "platform/runtime/Failure.h"
 
 using namespace platform::gdi;
 using dib_test::Byte;

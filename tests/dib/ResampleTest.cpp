@@ -8,7 +8,7 @@
 
 #include "DibTestSupport.h"
 #include "dib/ResampleBilinear.h"
-#include "platform/Failure.h"
+#include "platform/runtime/Failure.h"
 
 using dib::SimdLevel;
 using dib_test::Byte;

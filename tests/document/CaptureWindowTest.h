@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "document/frmDocument.h"
-#include "platform/Clipboard.h"
-#include "platform/MdiForm.h"
-#include "platform/Picture.h"
-#include "platform/PictureBox.h"
+#include "platform/clipboard/Clipboard.h"
+#include "platform/forms/MdiForm.h"
+#include "platform/forms/PictureBox.h"
+#include "platform/pictures/Picture.h"
 #include "support/TestSupport.h"
 
 namespace capture_test {

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "document/frmDocument.h"
-#include "platform/MdiForm.h"
-#include "platform/Twips.h"
+#include "platform/forms/MdiForm.h"
+#include "platform/forms/Twips.h"
 #include "support/TestSupport.h"
 
 namespace {

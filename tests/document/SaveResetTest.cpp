@@ -12,7 +12,7 @@
 #include <string>
 
 #include "document/CaptureWindowTest.h"
-#include "platform/AppInfo.h"
+#include "platform/runtime/AppInfo.h"
 
 namespace {
 

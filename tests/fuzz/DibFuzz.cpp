@@ -11,7 +11,7 @@
 #include "dib/PixelView.h"
 #include "dib/ResampleBilinear.h"
 #include "dib/cDIBSection.h"
-#include "platform/Failure.h"
+#include "platform/runtime/Failure.h"
 
 using namespace platform::gdi;
 

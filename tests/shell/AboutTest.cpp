@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/AppInfo.h"
-#include "platform/Clipboard.h"
-#include "platform/Picture.h"
+#include "platform/clipboard/Clipboard.h"
+#include "platform/pictures/Picture.h"
+#include "platform/runtime/AppInfo.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "support/TestSupport.h"

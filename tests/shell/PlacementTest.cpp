@@ -11,8 +11,8 @@
 #include <map>
 #include <memory>
 
-#include "platform/AppInfo.h"
-#include "platform/Twips.h"
+#include "platform/forms/Twips.h"
+#include "platform/runtime/AppInfo.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
 #include "support/TestSupport.h"

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/Application.h"
-#include "platform/Dispatch.h"
-#include "platform/Twips.h"
+#include "platform/forms/Twips.h"
+#include "platform/runtime/Application.h"
+#include "platform/runtime/Dispatch.h"
 
 namespace testing_support {
 void RecordFailure(const std::string& text);

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "GdiTestSupport.h"
-#include "platform/Picture.h"
+#include "platform/pictures/Picture.h"
 
 using gdi_test::Header24;
 using gdi_test::Section;

@@ -1,9 +1,0 @@
-#include "platform/Failure.h"
-
-namespace platform {
-
-void Raise(FailureKind kind, const std::string& what) {
-    throw Failure(kind, what);
-}
-
-}  // namespace platform

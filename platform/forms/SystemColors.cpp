@@ -1,0 +1,12 @@
+#include "platform/forms/SystemColors.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace platform {
+
+std::uint32_t WindowBackgroundColor() {
+    return QGuiApplication::palette().color(QPalette::Base).rgb() & 0xFFFFFFu;
+}
+
+}  // namespace platform

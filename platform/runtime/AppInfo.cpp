@@ -1,0 +1,58 @@
+#include "platform/runtime/AppInfo.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace platform::App {
+
+namespace {
+std::function<void()> endForTesting;
+std::string pathForTesting;
+}  // namespace
+
+std::string Title() {
+    return "Vornal3";
+}
+int Major() {
+    return 3;
+}
+int Minor() {
+    return 1;
+}
+int Revision() {
+    return 0;
+}
+
+std::string Path() {
+    if (!pathForTesting.empty()) {
+        return pathForTesting;
+    }
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+char PathSeparator() {
+    return QDir::separator().toLatin1();
+}
+
+void End() {
+    if (endForTesting) {
+        endForTesting();
+        return;
+    }
+    // Settings are written as they are saved; nothing else needs to survive.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
+}
+
+void SetEndForTesting(std::function<void()> end) {
+    endForTesting = std::move(end);
+}
+void SetPathForTesting(std::string path) {
+    pathForTesting = std::move(path);
+}
+
+}  // namespace platform::App
