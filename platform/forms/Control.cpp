@@ -11,6 +11,10 @@ namespace platform {
 
 struct Control::Impl {
     QPointer<QWidget> widget;
+    // Where PlaceOnScreen last put the control, in both kinds of pixels.
+    bool placed = false;
+    PixelRect screen;
+    QRect widgetRect;
 };
 
 Control::Control(std::string name, QWidget* widget)
@@ -41,17 +45,26 @@ QWidget* Require(QWidget* w, const std::string& name) {
 
 }  // namespace
 
+Control::PixelRect Control::ScreenRect() const {
+    const QRect g = Require(GeometryWidget(), name_)->geometry();
+    if (d_->placed && g == d_->widgetRect) {
+        return d_->screen;
+    }
+    return {ScreenPixels(g.x()), ScreenPixels(g.y()), ScreenPixels(g.width()),
+            ScreenPixels(g.height())};
+}
+
 float Control::Left() const {
-    return PixelsToTwipsX(Require(GeometryWidget(), name_)->x());
+    return PixelsToTwipsX(ScreenRect().left);
 }
 float Control::Top() const {
-    return PixelsToTwipsY(Require(GeometryWidget(), name_)->y());
+    return PixelsToTwipsY(ScreenRect().top);
 }
 float Control::Width() const {
-    return PixelsToTwipsX(Require(GeometryWidget(), name_)->width());
+    return PixelsToTwipsX(ScreenRect().width);
 }
 float Control::Height() const {
-    return PixelsToTwipsY(Require(GeometryWidget(), name_)->height());
+    return PixelsToTwipsY(ScreenRect().height);
 }
 
 void Control::SetLeft(float twips) {
@@ -69,19 +82,29 @@ void Control::SetHeight(float twips) {
 
 void Control::Move(float left, std::optional<float> top, std::optional<float> width,
                    std::optional<float> height) {
-    QWidget* w = Require(GeometryWidget(), name_);
+    Require(GeometryWidget(), name_);
     if ((width && *width < 0) || (height && *height < 0)) {
         Raise(FailureKind::InvalidPropertyValue, name_ + " cannot take a negative width or height");
     }
-    const int x = TwipsToPixelsX(left);
-    const int y = top ? TwipsToPixelsY(*top) : w->y();
-    const int cx = width ? TwipsToPixelsX(*width) : w->width();
-    const int cy = height ? TwipsToPixelsY(*height) : w->height();
-    ApplyGeometry(x, y, cx, cy);
+    const PixelRect now = ScreenRect();
+    PlaceOnScreen({TwipsToPixelsX(left), top ? TwipsToPixelsY(*top) : now.top,
+                   width ? TwipsToPixelsX(*width) : now.width,
+                   height ? TwipsToPixelsY(*height) : now.height});
 }
 
-void Control::ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) {
-    GeometryWidget()->setGeometry(leftPx, topPx, widthPx, heightPx);
+void Control::PlaceOnScreen(const PixelRect& screen) {
+    QWidget* w = Require(GeometryWidget(), name_);
+    const PixelRect widget{WidgetPosition(screen.left), WidgetPosition(screen.top),
+                           WidgetSize(screen.width), WidgetSize(screen.height)};
+    ApplyGeometry(widget, screen);
+    // A widget that would not take the size asked for reports where it is.
+    d_->widgetRect = w->geometry();
+    d_->placed = d_->widgetRect == QRect(widget.left, widget.top, widget.width, widget.height);
+    d_->screen = screen;
+}
+
+void Control::ApplyGeometry(const PixelRect& widget, const PixelRect& /*screen*/) {
+    GeometryWidget()->setGeometry(widget.left, widget.top, widget.width, widget.height);
 }
 
 bool Control::Visible() const {

@@ -1,6 +1,10 @@
 #pragma once
 // The base of every window and control: a name (for failure reports), a position and size in
 // twips relative to the inner area of its container, visibility and a tool tip.
+//
+// A control placed from twips stands on whole screen pixels, and reports exactly those; at a
+// device pixel ratio above 1 its widget, placed in widget pixels, may reach a fraction of a
+// widget pixel further. Once anything else moves the widget, it reports where the widget is.
 
 #include <functional>
 #include <memory>
@@ -52,11 +56,24 @@ class Control {
     QWidget* widget() const;
 
   protected:
+    struct PixelRect {
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        bool operator==(const PixelRect&) const = default;
+    };
+
     Control(std::string name, QWidget* widget);
     // Where geometry changes go: the widget itself, or the frame around it.
     virtual QWidget* GeometryWidget() const;
-    // Sizes are of the outer widget; subclasses with an inner area adjust here.
-    virtual void ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx);
+    // Places the control on a rectangle of screen pixels.
+    void PlaceOnScreen(const PixelRect& screen);
+    // Where the control stands, in screen pixels.
+    PixelRect ScreenRect() const;
+    // Sizes are of the outer widget; subclasses with an inner area adjust here. `screen` is the
+    // rectangle in screen pixels that `widget` covers, in widget pixels.
+    virtual void ApplyGeometry(const PixelRect& widget, const PixelRect& screen);
 
   private:
     struct Impl;

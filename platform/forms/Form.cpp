@@ -203,20 +203,25 @@ QRect OuterRect(QWidget* outer) {
 
 }  // namespace
 
+// Windows move and resize at the user's hand: they report where their widgets are.
 float Form::Left() const {
-    return PixelsToTwipsX(OuterRect(Need(f_->outer)).x());
+    return WidgetToTwipsX(OuterRect(Need(f_->outer)).x());
 }
 float Form::Top() const {
-    return PixelsToTwipsY(OuterRect(Need(f_->outer)).y());
+    return WidgetToTwipsY(OuterRect(Need(f_->outer)).y());
 }
 float Form::Width() const {
-    return PixelsToTwipsX(OuterRect(Need(f_->outer)).width());
+    return WidgetToTwipsX(OuterRect(Need(f_->outer)).width());
 }
 float Form::Height() const {
-    return PixelsToTwipsY(OuterRect(Need(f_->outer)).height());
+    return WidgetToTwipsY(OuterRect(Need(f_->outer)).height());
 }
 
-void Form::ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) {
+void Form::ApplyGeometry(const PixelRect& widget, const PixelRect& /*screen*/) {
+    const int leftPx = widget.left;
+    const int topPx = widget.top;
+    const int widthPx = widget.width;
+    const int heightPx = widget.height;
     QWidget* outer = Need(f_->outer);
     if (outer->isWindow()) {
         // Left and top place the outer edge; width and height include the window frame.
@@ -248,15 +253,16 @@ void Form::SetCaption(const std::string& caption) {
 }
 
 float Form::ScaleWidth() const {
-    return PixelsToTwipsX(Need(ClientWidget())->width());
+    return WidgetToTwipsX(Need(ClientWidget())->width());
 }
 float Form::ScaleHeight() const {
-    return PixelsToTwipsY(Need(ClientWidget())->height());
+    return WidgetToTwipsY(Need(ClientWidget())->height());
 }
 
 void Form::SetClientSize(float widthTwips, float heightTwips) {
     QWidget* client = Need(ClientWidget());
-    const QSize size(TwipsToPixelsX(widthTwips), TwipsToPixelsY(heightTwips));
+    const QSize size(WidgetSize(TwipsToPixelsX(widthTwips)),
+                     WidgetSize(TwipsToPixelsY(heightTwips)));
     if (f_->client) {
         f_->client->SetDesignSize(size);
     }

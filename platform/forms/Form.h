@@ -72,7 +72,7 @@ class Form : public Control, public Container {
     virtual void Form_Unload(std::int16_t& cancel) { (void)cancel; }
 
     QWidget* GeometryWidget() const override;
-    void ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) override;
+    void ApplyGeometry(const PixelRect& widget, const PixelRect& screen) override;
 
   private:
     struct Impl;

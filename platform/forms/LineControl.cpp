@@ -37,8 +37,8 @@ void LineControl::SetLine(float x1, float y1, float x2, float y2, std::uint32_t 
     rgb_ = rgb;
     widthPx_ = widthPx;
     auto* line = static_cast<LineWidget*>(widget());
-    const QPoint a(TwipsToPixelsX(x1), TwipsToPixelsY(y1));
-    const QPoint b(TwipsToPixelsX(x2), TwipsToPixelsY(y2));
+    const QPoint a(TwipsToWidgetX(x1), TwipsToWidgetY(y1));
+    const QPoint b(TwipsToWidgetX(x2), TwipsToWidgetY(y2));
     // The widget leaves room for the pen on every side; a pen drawn inside the bounds is
     // shifted by half its width so that it does not reach above or left of the line.
     const int margin = std::max(1, widthPx);

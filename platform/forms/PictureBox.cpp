@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/forms/Twips.h"
@@ -60,6 +61,8 @@ QColor Rgb(std::uint32_t rgb) {
 }  // namespace
 
 // The inner area: paints the picture and the drawings, holds child controls, takes the mouse.
+// Everything it holds is in screen pixels: the picture shows pixel for pixel at any device
+// pixel ratio, and outlines line up with the picture's pixels.
 class PictureCanvas : public QWidget {
   public:
     PictureCanvas(QWidget* parent, PictureBox* box) : QWidget(parent), box_(box) {
@@ -67,6 +70,29 @@ class PictureCanvas : public QWidget {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
     void Detach() { box_ = nullptr; }
+
+    // The inner area in screen pixels, as the box was last placed; where the widget has been
+    // resized since by other means, what it covers now.
+    QSize ScreenSize() const {
+        if (size() == placedWidgetSize_) {
+            return placedScreenSize_;
+        }
+        return {ScreenPixels(width()), ScreenPixels(height())};
+    }
+    void SetScreenSize(QSize screen) {
+        placedScreenSize_ = screen;
+        placedWidgetSize_ = size();
+    }
+
+    // Asks for a repaint of a rectangle given in screen pixels.
+    void UpdateScreenRect(const QRect& r) {
+        const double ratio = DevicePixelRatio();
+        const int left = static_cast<int>(std::floor(r.left() / ratio)) - 1;
+        const int top = static_cast<int>(std::floor(r.top() / ratio)) - 1;
+        const int right = static_cast<int>(std::ceil((r.right() + 1) / ratio)) + 1;
+        const int bottom = static_cast<int>(std::ceil((r.bottom() + 1) / ratio)) + 1;
+        update(QRect(QPoint(left, top), QPoint(right, bottom)));
+    }
 
     std::uint32_t back = 0xFFFFFF;
     Picture picture;
@@ -103,7 +129,7 @@ class PictureCanvas : public QWidget {
 
     void ClearSurface() {
         for (const Outline& outline : outlines) {
-            update(outline.rect.adjusted(0, 0, 1, 1));
+            UpdateScreenRect(outline.rect.adjusted(0, 0, 1, 1));
         }
         outlines.clear();
         if (!surface.isNull()) {
@@ -114,7 +140,7 @@ class PictureCanvas : public QWidget {
 
     // Background and picture at the inner size.
     QImage Composed() const {
-        QImage image(size(), QImage::Format_RGB32);
+        QImage image(ScreenSize(), QImage::Format_RGB32);
         if (image.isNull()) {
             return image;
         }
@@ -129,7 +155,7 @@ class PictureCanvas : public QWidget {
     void ResetPersistent() { persistent = autoRedraw ? Composed() : QImage(); }
 
     void KeepPersistentSize() {
-        if (!autoRedraw || persistent.size() == size()) {
+        if (!autoRedraw || persistent.size() == ScreenSize()) {
             return;
         }
         QImage grown = Composed();
@@ -146,8 +172,8 @@ class PictureCanvas : public QWidget {
             KeepPersistentSize();
             return persistent;
         }
-        if (surface.size() != size()) {
-            QImage bigger(size(), QImage::Format_ARGB32_Premultiplied);
+        if (surface.size() != ScreenSize()) {
+            QImage bigger(ScreenSize(), QImage::Format_ARGB32_Premultiplied);
             bigger.fill(Qt::transparent);
             if (!surface.isNull()) {
                 QPainter painter(&bigger);
@@ -179,14 +205,14 @@ class PictureCanvas : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        painter.fillRect(rect(), Rgb(back));
+        // Draw in screen pixels: one image pixel on one screen pixel, at any device pixel ratio.
+        const double ratio = DevicePixelRatio();
+        painter.scale(1.0 / ratio, 1.0 / ratio);
         if (autoRedraw && !persistent.isNull()) {
-            painter.fillRect(rect(), Rgb(back));
             painter.drawImage(0, 0, persistent);
-        } else {
-            painter.fillRect(rect(), Rgb(back));
-            if (!picture.IsEmpty()) {
-                painter.drawImage(0, 0, ImageOf(picture));
-            }
+        } else if (!picture.IsEmpty()) {
+            painter.drawImage(0, 0, ImageOf(picture));
         }
         DrawSurface(painter);
     }
@@ -212,12 +238,14 @@ class PictureCanvas : public QWidget {
             return;
         }
         const QPointF at = event->position();
-        const float x = static_cast<float>(at.x() * TwipsPerPixelX());
-        const float y = static_cast<float>(at.y() * TwipsPerPixelY());
+        const float x = WidgetToTwipsX(at.x());
+        const float y = WidgetToTwipsY(at.y());
         (box_->*what)(button, ShiftState(event->modifiers()), x, y);
     }
 
     PictureBox* box_;
+    QSize placedScreenSize_;
+    QSize placedWidgetSize_{-1, -1};
 };
 
 struct PictureBox::Impl {
@@ -251,10 +279,24 @@ QWidget* PictureBox::ClientWidget() const {
     return &d_->C();
 }
 
-void PictureBox::ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) {
-    d_->frame->setGeometry(leftPx, topPx, widthPx, heightPx);
+namespace {
+
+// The screen pixels a frame's border takes from its width and height, both sides together.
+QSize BorderScreenPixels(const QFrame& frame) {
+    const QRect inner = frame.contentsRect();
+    return {ScreenPixels(frame.width() - inner.width()),
+            ScreenPixels(frame.height() - inner.height())};
+}
+
+}  // namespace
+
+void PictureBox::ApplyGeometry(const PixelRect& widget, const PixelRect& screen) {
+    d_->frame->setGeometry(widget.left, widget.top, widget.width, widget.height);
     PictureCanvas& canvas = d_->C();
     canvas.setGeometry(d_->frame->contentsRect());
+    const QSize border = BorderScreenPixels(*d_->frame);
+    canvas.SetScreenSize(QSize(std::max(0, screen.width - border.width()),
+                               std::max(0, screen.height - border.height())));
     canvas.KeepPersistentSize();
     canvas.update();
 }
@@ -266,8 +308,7 @@ void PictureBox::SetBorderStyle(int style) {
     } else {
         d_->frame->setFrameStyle(QFrame::NoFrame);
     }
-    const QRect g = d_->frame->geometry();
-    ApplyGeometry(g.x(), g.y(), g.width(), g.height());
+    PlaceOnScreen(ScreenRect());
 }
 
 void PictureBox::SetBackColor(std::uint32_t rgb) {
@@ -289,11 +330,10 @@ void PictureBox::SetPicture(const Picture& picture) {
     PictureCanvas& canvas = d_->C();
     canvas.picture = picture;
     if (canvas.autoSize && !picture.IsEmpty()) {
-        const QRect g = d_->frame->geometry();
-        const int borderW = g.width() - d_->frame->contentsRect().width();
-        const int borderH = g.height() - d_->frame->contentsRect().height();
-        ApplyGeometry(g.x(), g.y(), picture.PixelWidth() + borderW,
-                      picture.PixelHeight() + borderH);
+        const PixelRect now = ScreenRect();
+        const QSize border = BorderScreenPixels(*d_->frame);
+        PlaceOnScreen({now.left, now.top, picture.PixelWidth() + border.width(),
+                       picture.PixelHeight() + border.height()});
     }
     canvas.ResetPersistent();
     canvas.update();
@@ -302,12 +342,12 @@ void PictureBox::SetPicture(const Picture& picture) {
 Picture PictureBox::Image() const {
     const PictureCanvas& canvas = d_->C();
     if (canvas.autoRedraw && !canvas.persistent.isNull() &&
-        canvas.persistent.size() == canvas.size()) {
+        canvas.persistent.size() == canvas.ScreenSize()) {
         return PictureFromImage(canvas.persistent);
     }
     // A picture that fills the inner area exactly is its own image: no copy is needed.
     if (!canvas.picture.IsEmpty() &&
-        QSize(canvas.picture.PixelWidth(), canvas.picture.PixelHeight()) == canvas.size()) {
+        QSize(canvas.picture.PixelWidth(), canvas.picture.PixelHeight()) == canvas.ScreenSize()) {
         return canvas.picture;
     }
     return PictureFromImage(canvas.Composed());
@@ -364,7 +404,7 @@ void PictureBox::DrawBox(float x1, float y1, float x2, float y2, std::uint32_t r
     const PictureCanvas::Outline outline{QRect(a, b).normalized(), Rgb(rgb), canvas.drawStyle};
     if (!canvas.autoRedraw) {
         canvas.outlines.push_back(outline);
-        canvas.update(outline.rect.adjusted(0, 0, 1, 1));
+        canvas.UpdateScreenRect(outline.rect.adjusted(0, 0, 1, 1));
         return;
     }
     canvas.KeepPersistentSize();
@@ -405,10 +445,10 @@ void PictureBox::PaintPicture(const Picture& picture, float x, float y, float w,
 }
 
 float PictureBox::ScaleWidth() const {
-    return PixelsToTwipsX(d_->C().width());
+    return PixelsToTwipsX(d_->C().ScreenSize().width());
 }
 float PictureBox::ScaleHeight() const {
-    return PixelsToTwipsY(d_->C().height());
+    return PixelsToTwipsY(d_->C().ScreenSize().height());
 }
 
 void PictureBox::SetMousePointer(int pointer) {

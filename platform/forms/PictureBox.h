@@ -71,7 +71,7 @@ class PictureBox : public Control, public Container {
     Picture Surface() const;
 
   protected:
-    void ApplyGeometry(int leftPx, int topPx, int widthPx, int heightPx) override;
+    void ApplyGeometry(const PixelRect& widget, const PixelRect& screen) override;
 
   private:
     struct Impl;

@@ -48,7 +48,7 @@ struct StatusBar::Impl {
 StatusBar::StatusBar(MdiForm& frame, const std::string& /*name*/, float heightTwips)
     : d_(std::make_unique<Impl>()) {
     d_->bar = frame.StatusBarWidget();
-    d_->bar->setFixedHeight(TwipsToPixelsY(heightTwips));
+    d_->bar->setFixedHeight(WidgetSize(TwipsToPixelsY(heightTwips)));
     d_->bar->setSizeGripEnabled(true);
     d_->clock = new QTimer(d_->bar);
     d_->clock->setInterval(1000);
@@ -64,13 +64,13 @@ StatusBar::~StatusBar() {
 void StatusBar::AddPanel(PanelStyle style, float minWidthTwips, float widthTwips,
                          const std::string& text) {
     auto* label = new QLabel(QString::fromStdString(text));
-    label->setMinimumWidth(TwipsToPixelsX(minWidthTwips));
+    label->setMinimumWidth(WidgetSize(TwipsToPixelsX(minWidthTwips)));
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setContentsMargins(3, 0, 3, 0);
     const bool first = d_->panels.empty();
     if (!first) {
-        label->setFixedWidth(TwipsToPixelsX(widthTwips));
+        label->setFixedWidth(WidgetSize(TwipsToPixelsX(widthTwips)));
         label->setAlignment(Qt::AlignCenter);
     }
     // The first panel takes the room the others leave; the rest keep their design widths.

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cmath>
 
 #include "platform/runtime/Numeric.h"
 
@@ -9,11 +10,7 @@ namespace platform {
 
 namespace {
 
-float pinnedTwipsPerPixel = 0;
-
-float FromDpi(qreal dpi) {
-    return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0f;
-}
+float pinnedTwipsPerWidgetPixel = 0;
 
 QScreen* Screen() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
@@ -21,22 +18,33 @@ QScreen* Screen() {
                : nullptr;
 }
 
+float PerWidgetPixel(qreal logicalDpi) {
+    if (pinnedTwipsPerWidgetPixel > 0) {
+        return pinnedTwipsPerWidgetPixel;
+    }
+    return logicalDpi > 0 ? static_cast<float>(1440.0 / logicalDpi) : 15.0f;
+}
+
 }  // namespace
 
-float TwipsPerPixelX() {
-    if (pinnedTwipsPerPixel > 0) {
-        return pinnedTwipsPerPixel;
-    }
+double DevicePixelRatio() {
     QScreen* screen = Screen();
-    return screen != nullptr ? FromDpi(screen->logicalDotsPerInchX()) : 15.0f;
+    const double ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
+    return ratio > 0 ? ratio : 1.0;
+}
+
+float TwipsPerPixelX() {
+    QScreen* screen = Screen();
+    const float perWidgetPixel =
+        PerWidgetPixel(screen != nullptr ? screen->logicalDotsPerInchX() : 0);
+    return static_cast<float>(perWidgetPixel / DevicePixelRatio());
 }
 
 float TwipsPerPixelY() {
-    if (pinnedTwipsPerPixel > 0) {
-        return pinnedTwipsPerPixel;
-    }
     QScreen* screen = Screen();
-    return screen != nullptr ? FromDpi(screen->logicalDotsPerInchY()) : 15.0f;
+    const float perWidgetPixel =
+        PerWidgetPixel(screen != nullptr ? screen->logicalDotsPerInchY() : 0);
+    return static_cast<float>(perWidgetPixel / DevicePixelRatio());
 }
 
 std::int32_t TwipsToPixelsX(double twips) {
@@ -52,8 +60,36 @@ float PixelsToTwipsY(std::int32_t pixels) {
     return static_cast<float>(static_cast<double>(pixels) * TwipsPerPixelY());
 }
 
-void SetTwipsPerPixelForTesting(float perPixel) {
-    pinnedTwipsPerPixel = perPixel;
+int WidgetPosition(std::int32_t screenPixels) {
+    return ToInt32(screenPixels / DevicePixelRatio());
+}
+
+int WidgetSize(std::int32_t screenPixels) {
+    // A tiny tolerance keeps a size that is whole in widget pixels from growing by one through
+    // the division's rounding.
+    return ToInt32(std::ceil(screenPixels / DevicePixelRatio() - 1e-9));
+}
+
+std::int32_t ScreenPixels(double widgetPixels) {
+    return ToInt32(widgetPixels * DevicePixelRatio());
+}
+
+int TwipsToWidgetX(double twips) {
+    return WidgetPosition(TwipsToPixelsX(twips));
+}
+int TwipsToWidgetY(double twips) {
+    return WidgetPosition(TwipsToPixelsY(twips));
+}
+
+float WidgetToTwipsX(double widgetPixels) {
+    return static_cast<float>(widgetPixels * DevicePixelRatio() * TwipsPerPixelX());
+}
+float WidgetToTwipsY(double widgetPixels) {
+    return static_cast<float>(widgetPixels * DevicePixelRatio() * TwipsPerPixelY());
+}
+
+void SetTwipsPerPixelForTesting(float perWidgetPixel) {
+    pinnedTwipsPerWidgetPixel = perWidgetPixel;
 }
 
 }  // namespace platform
