@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "platform/forms/CascadePlacement.h"
 #include "platform/forms/CommandButton.h"
 #include "platform/forms/FormWindows.h"
 #include "platform/forms/MdiForm.h"
@@ -295,11 +296,16 @@ void Form::Load() {
 void Form::Show() {
     Load();
     QWidget* outer = Need(f_->outer);
+    const bool firstShowing = f_->child && !f_->child->OwnsForm();
     if (f_->child) {
         f_->child->SetOwnsForm(true);
     }
     outer->show();
+    if (firstShowing) {
+        PlaceOnCascade(f_->child);
+    }
     if (f_->child && f_->child->mdiArea() != nullptr) {
+        f_->child->raise();
         f_->child->mdiArea()->setActiveSubWindow(f_->child);
     }
 }

@@ -43,6 +43,7 @@ class ChildFrame : public QMdiSubWindow {
     Form* form() const { return form_; }
     void Detach() { form_ = nullptr; }
     void SetOwnsForm(bool owns) { ownsForm_ = owns; }
+    bool OwnsForm() const { return ownsForm_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
