@@ -4,7 +4,9 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QMdiArea>
+#include <QMenu>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/forms/CascadePlacement.h"
@@ -14,6 +16,7 @@
 #include "platform/forms/Twips.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/Failure.h"
+#include "platform/runtime/MemoryUse.h"
 
 namespace platform {
 
@@ -80,12 +83,27 @@ void FormClient::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+ChildFrame::ChildFrame(Form* form) : form_(form) {
+    // The frame's own Close keys close the active child window; the same keys on every child's
+    // window menu would make them ambiguous, so that none of them did anything.
+    if (QMenu* menu = systemMenu()) {
+        for (QAction* action : menu->actions()) {
+            if (!action->shortcuts().isEmpty()) {
+                action->setShortcuts({});
+            }
+        }
+    }
+}
+
 ChildFrame::~ChildFrame() {
     if (ownsForm_ && form_ != nullptr) {
         Form* form = form_;
         form_ = nullptr;
         form->DetachFromWindow();
         delete form;
+        // A closed capture window's picture and widgets are freed now; what is freed goes back
+        // to the system once the events of its going are handled.
+        QTimer::singleShot(0, [] { ReturnFreedMemory(); });
     }
 }
 

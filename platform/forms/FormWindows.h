@@ -38,7 +38,7 @@ class FormClient : public QWidget {
 // form: when the window goes, the form goes with it.
 class ChildFrame : public QMdiSubWindow {
   public:
-    explicit ChildFrame(Form* form) : form_(form) {}
+    explicit ChildFrame(Form* form);
     ~ChildFrame() override;
     Form* form() const { return form_; }
     void Detach() { form_ = nullptr; }

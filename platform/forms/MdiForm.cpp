@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "platform/forms/FormWindows.h"
@@ -20,6 +21,13 @@ FrameWindow* MakeFrame() {
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     frame->setCentralWidget(area);
     frame->setAttribute(Qt::WA_QuitOnClose, false);
+    // The desktops' keys for closing a document close the active child window, wherever the
+    // focus is in the frame.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QShortcut(keys, frame);
+        QObject::connect(close, &QShortcut::activated, area, &QMdiArea::closeActiveSubWindow);
+    }
     return frame;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/Dispatch.h"
+#include "platform/runtime/MemoryUse.h"
 
 namespace platform {
 
@@ -45,6 +46,7 @@ int RunApplication(int argc, char** argv, const std::function<void()>& startUp) 
                      argc > 0 ? argv[0] : "vornal3");
         return 1;
     }
+    KeepLargeBlocksInTheirOwnMappings();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(App::Title()));
     QApplication::setOrganizationName(QString::fromStdString(App::Title()));

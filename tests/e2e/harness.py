@@ -123,10 +123,12 @@ class E2ETestCase(unittest.TestCase):
         return result
 
     def wait_for(self, condition, what):
-        """Polls condition() until it gives a true value, and returns that value."""
+        """Polls condition() until it gives a true value, and returns that value. `what` names
+        the wait; it may be a function, asked only when the wait times out."""
         deadline = time.monotonic() + TIMEOUT
         while not (value := condition()):
             if time.monotonic() > deadline:
+                what = what() if callable(what) else what
                 self.save_screenshot(what)
                 self.fail(f"timed out waiting for {what}" + "".join(
                     f"\n{log}:\n{self.read(log)}" for _, log in self.programs))

@@ -1,0 +1,110 @@
+"""Captures as a user's desktop shows them: new windows in view and active, one picture pixel
+on one screen pixel at a scale factor of 2, and memory given back when windows close."""
+
+import os
+import unittest
+
+from PIL import Image
+
+import harness
+from harness import TEXT1, SAVE_IT, PICCONT_ORIGIN, noise_picture
+
+MIB = 1024 * 1024
+
+
+class DesktopTest(harness.E2ETestCase):
+
+    def test_new_windows_open_in_view_and_the_newest_takes_the_keyboard(self):
+        self.start_program()  # the default frame, smaller than a capture window
+        pictures = [noise_picture(160, 100, seed=20 + n) for n in (1, 2, 3)]
+        for n, picture in enumerate(pictures, start=1):
+            self.wait_taken(self.put_picture(picture, f"capture{n}.png"))
+            # The top-left of its picture shows, whole, right after it opens.
+            at = self.wait_for_picture(picture.crop((0, 0, 96, 64)), f"window {n} to show")
+        # Typing goes to the newest window's file name, so it saves under the typed name.
+        self.run_tool("xdotool", "windowfocus", "--sync", str(self.frame))
+        self.run_tool("xdotool", "type", "--delay", "20", "_newest")
+        self.assert_same_pixels(self.save(at, "vornal3_newest.bmp"), pictures[2],
+                                "the newest window's picture")
+
+    def test_at_scale_factor_2_a_capture_keeps_its_pixels_on_screen_and_in_the_file(self):
+        self.env["QT_SCALE_FACTOR"] = "2"
+        scale = 2
+        # 1 widget pixel is 15 twips at 96 DPI, 2 screen pixels: 7.5 twips per screen pixel.
+        per_pixel = harness.TWIPS_PER_PIXEL / scale
+        self.write_settings(MainLeft=0, MainTop=0, MainWidth=round(1000 * per_pixel),
+                            MainHeight=round(740 * per_pixel))
+        self.start_program()
+        source = noise_picture(200, 150, seed=31)
+        self.wait_taken(self.put_picture(source, "capture.png"))
+        at = self.wait_for_picture(source, "the capture to show pixel for pixel")
+
+        # A selection over 100 x 60 screen pixels, dragged up and to the left. The X11 platform
+        # reports the pointer in whole widget pixels, 2 x 2 screen pixels here.
+        self.drag((at[0] + 138, at[1] + 82), (at[0] + 38, at[1] + 22), button=3)
+        expected = source.crop((38, 22, 138, 82))
+        self.wait_for_picture(expected, "the crop to show at the viewport's corner")
+
+        def centre(control):
+            left, top, width, height = control
+            border = 2 * scale
+            return (at[0] - round(PICCONT_ORIGIN[0] / per_pixel) - border +
+                    round((left + width / 2) / per_pixel),
+                    at[1] - round(PICCONT_ORIGIN[1] / per_pixel) - border +
+                    round((top + height / 2) / per_pixel))
+        self.click(*centre(TEXT1))
+        self.run_tool("xdotool", "key", "ctrl+a")
+        self.run_tool("xdotool", "type", "--delay", "20", "scaled")
+        self.click(*centre(SAVE_IT))
+        self.assert_same_pixels(self.wait_saved("scaled.bmp"), expected, "scaled.bmp")
+
+    def test_closed_windows_give_their_memory_back(self):
+        if os.environ.get("VORNAL_SANITIZED") == "1":
+            self.skipTest("a sanitizer's allocator keeps freed memory on purpose")
+        self.roomy_frame()
+        program = self.start_program()
+        picture = noise_picture(1920, 1080, seed=41)
+        path = os.path.join(self.tmp, "screen.png")
+        picture.save(path)
+        corner = picture.crop((0, 0, 64, 32))
+        start = self.resident(program)
+        for round_ in (1, 2, 3):
+            for _ in range(20):
+                # Not asked for its targets while it serves a big picture: xclip stalls then.
+                self.wait_taken(self.spawn(["xclip", "-quiet", "-selection", "clipboard", "-t",
+                                            "image/png", "-i", path], "xclip-screen.log"))
+            self.wait_for_picture(corner, f"the captures of round {round_} to show")
+            self.close_all_capture_windows(20, corner)
+            # Closed windows go with the next events; their memory must follow them.
+            over = [0]
+
+            def within():
+                over[0] = self.resident(program) - start
+                return over[0] < 20 * MIB
+            self.wait_for(within, lambda: f"resident memory within 20 MiB of the start after "
+                                          f"round {round_} ({over[0] // MIB} MiB over)")
+
+    # ----- helpers -----
+
+    def wait_saved(self, name):
+        path = os.path.join(self.app_dir, name)
+        self.wait_for(lambda: os.path.exists(path), f"{name} to be written")
+        with Image.open(path) as saved:
+            return saved.convert("RGB")
+
+    @staticmethod
+    def resident(program):
+        with open(f"/proc/{program.pid}/statm") as f:
+            return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+    def close_all_capture_windows(self, count, corner):
+        """Closes the active capture window count times; all of them showed `corner`."""
+        for _ in range(count):
+            self.keys(self.frame, "ctrl+F4")
+        row = corner.crop((0, 0, corner.width, 1)).tobytes()
+        self.wait_for(lambda: row not in self.screenshot().tobytes(),
+                      "every capture window to close")
+
+
+if __name__ == "__main__":
+    unittest.main()
