@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation
+    qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(

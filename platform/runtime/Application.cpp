@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
@@ -54,6 +55,7 @@ int RunApplication(int argc, char** argv, const std::function<void()>& startUp) 
         QStringLiteral("%1.%2.%3").arg(App::Major()).arg(App::Minor()).arg(App::Revision()));
     QApplication::setQuitOnLastWindowClosed(false);
     UseDesignFont();
+    UseProgramIcon();
     Dispatch("Main", startUp);
     return QApplication::exec();
 }

@@ -27,6 +27,20 @@ class DesktopTest(harness.E2ETestCase):
         self.assert_same_pixels(self.save(at, "vornal3_newest.bmp"), pictures[2],
                                 "the newest window's picture")
 
+        # The program's own icon: the window manager gets it at every size, and the capture
+        # windows' title bars show it.
+        icons = self.window_icons(self.frame)
+        self.assertTrue({16, 32, 48, 256} <= set(icons), f"icon sizes {sorted(icons)}")
+        self.assertIn((0x2b, 0x34, 0x40, 255), set(icons[32].getdata()), "the icon's frame")
+        # The title bar blends the icon in; its sun still shows yellow, left of the caption.
+        title = self.screenshot().crop((at[0] - 16, at[1] - 48, at[0] + 16, at[1] - 20))
+        self.assertTrue(any(r > 220 and g > 180 and b < 120 for r, g, b in title.getdata()),
+                        "the sun of the program's icon in the capture window's title bar")
+        self.keys(self.frame, "alt+h", "a")
+        about = self.wait_for(lambda: self.visible_windows(r"^About Vornal3$"), "About to open")
+        self.assertEqual(self.window_icons(about[0])[16].tobytes(), icons[16].tobytes())
+        self.keys(about[0], "Escape")
+
     def test_at_scale_factor_2_a_capture_keeps_its_pixels_on_screen_and_in_the_file(self):
         self.env["QT_SCALE_FACTOR"] = "2"
         scale = 2
@@ -91,6 +105,22 @@ class DesktopTest(harness.E2ETestCase):
         self.wait_for(lambda: os.path.exists(path), f"{name} to be written")
         with Image.open(path) as saved:
             return saved.convert("RGB")
+
+    def window_icons(self, window):
+        """The icons a window gives the window manager, as RGBA pictures by size."""
+        out = self.run_tool("xprop", "-len", "4000000", "-id", str(window), "-f", "_NET_WM_ICON", "32c",
+                            "=$0+", "_NET_WM_ICON").stdout
+        self.assertIn("=", out, f"window {window} has no icon")
+        values = [int(v) for v in out.split("=", 1)[1].replace(",", " ").split()]
+        icons = {}
+        while len(values) >= 2:
+            width, height = values[0], values[1]
+            argb = values[2:2 + width * height]
+            values = values[2 + width * height:]
+            pixels = bytes(b for v in argb for b in ((v >> 16) & 255, (v >> 8) & 255, v & 255,
+                                                     v >> 24))
+            icons[width] = Image.frombytes("RGBA", (width, height), pixels)
+        return icons
 
     @staticmethod
     def resident(program):
