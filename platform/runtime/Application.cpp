@@ -10,6 +10,7 @@
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
+#include "platform/runtime/PlatformChoice.h"
 
 namespace platform {
 
@@ -40,6 +41,7 @@ void UseDesignFont() {
 }
 
 int RunApplication(int argc, char** argv, const std::function<void()>& startUp) {
+    ApplyPlatformChoice();
     if (!HasDisplay()) {
         std::fprintf(stderr,
                      "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
