@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QMimeData>
 
 #include "platform/clipboard/Clipboard.h"
@@ -10,6 +12,18 @@
 
 using platform::Picture;
 namespace Clipboard = platform::Clipboard;
+
+namespace {
+
+QByteArray Encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+}  // namespace
 
 class ClipboardTest : public ::testing::Test {
   protected:
@@ -63,4 +77,44 @@ TEST_F(ClipboardTest, ClearEmptiesAndTheSamePictureIsNotTakenAgain) {
     EXPECT_TRUE(Clipboard::GetData().IsEmpty());
     const QMimeData* now = QGuiApplication::clipboard()->mimeData();
     EXPECT_TRUE(now == nullptr || now->formats().isEmpty());
+}
+
+TEST_F(ClipboardTest, AFormatThatDoesNotDecodeFallsBackToTheNextOnceWithinTheChange) {
+    QImage image(5, 3, QImage::Format_RGB32);
+    image.fill(QColor(0x12, 0x34, 0x56));
+    auto* data = new QMimeData;
+    data->setData("image/png", Encode(image, "png"));
+    data->setData("image/bmp", QByteArray("BM but nothing else"));
+    data->setData("text/plain", QByteArray("kept"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    Settle();
+    const long before = Clipboard::DecodeCount();
+    testing::internal::CaptureStderr();
+    const Picture picture = Clipboard::GetData();
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_FALSE(picture.IsEmpty());
+    EXPECT_EQ(picture.PixelAt(4, 2), 0x123456u);
+    EXPECT_EQ(Clipboard::DecodeCount() - before, 2);  // the BMP first, then the PNG
+    EXPECT_EQ(Clipboard::GetData().Handle(), picture.Handle());
+    EXPECT_EQ(Clipboard::DecodeCount() - before, 2);
+    EXPECT_EQ(said, "") << "a picture that was taken is nothing to report";
+}
+
+TEST_F(ClipboardTest, APictureLeftOnTheClipboardIsReportedInOneLineOncePerChange) {
+    for (int change = 0; change < 2; ++change) {
+        auto* data = new QMimeData;
+        data->setData("image/png", QByteArray("no png"));
+        data->setData("image/x-portable-pixmap", QByteArray("P6 no pixmap either"));
+        QGuiApplication::clipboard()->setMimeData(data);
+        Settle();
+        testing::internal::CaptureStderr();
+        for (int tick = 0; tick < 5; ++tick) {
+            EXPECT_TRUE(Clipboard::GetData().IsEmpty());
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find("left there"), std::string::npos) << said;
+        EXPECT_NE(said.find("image/png"), std::string::npos) << said;
+        EXPECT_NE(said.find("image/x-portable-pixmap"), std::string::npos) << said;
+    }
 }

@@ -1,0 +1,43 @@
+#include "platform/clipboard/FormatPlan.h"
+
+#include <cstdio>
+
+#include "platform/clipboard/ImageFormats.h"
+#include "platform/clipboard/PictureDecoder.h"
+
+namespace platform::Clipboard {
+
+FormatPlan::FormatPlan(const QStringList& offered) : formats_(ImageFormatsToAsk(offered)) {}
+
+std::optional<QString> FormatPlan::Next() {
+    if (next_ >= formats_.size()) {
+        return std::nullopt;
+    }
+    return formats_[next_++];
+}
+
+Picture FormatPlan::Take(const QByteArray& bytes) {
+    Decoded decoded = DecodePicture(bytes, next_ > 0 ? formats_[next_ - 1] : QString());
+    if (decoded.picture.IsEmpty()) {
+        Fail(decoded.failure);
+    }
+    return decoded.picture;
+}
+
+void FormatPlan::Refused(const QString& why) {
+    Fail(QStringLiteral("%1 %2").arg(next_ > 0 ? formats_[next_ - 1] : QString(), why));
+}
+
+void FormatPlan::ReportFailures() const {
+    if (failures_.isEmpty()) {
+        return;
+    }
+    const QByteArray line =
+        QStringLiteral("vornal3: the picture on the clipboard is left there: %1\n")
+            .arg(failures_.join(QStringLiteral("; ")))
+            .toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace platform::Clipboard

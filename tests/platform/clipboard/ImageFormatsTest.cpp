@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+
+#include "platform/clipboard/ImageFormats.h"
+
+using platform::Clipboard::ImageFormatsToAsk;
+
+namespace {
+
+std::vector<std::string> Ask(const QStringList& offered) {
+    std::vector<std::string> asked;
+    for (const QString& format : ImageFormatsToAsk(offered)) {
+        asked.push_back(format.toStdString());
+    }
+    return asked;
+}
+
+}  // namespace
+
+TEST(ImageFormatsTest, UncompressedFormatsComeFirstThenPngThenOtherImagesWithLossyOnesLast) {
+    // What a toolkit program offers for one picture.
+    const QStringList toolkit = {"TARGETS",
+                                 "MULTIPLE",
+                                 "TIMESTAMP",
+                                 "image/png",
+                                 "image/jpeg",
+                                 "image/bmp",
+                                 "image/ppm",
+                                 "image/x-portable-graymap",
+                                 "image/x-xbitmap",
+                                 "image/x-xpixmap",
+                                 "image/x-portable-pixmap",
+                                 "application/x-qt-image"};
+    const std::vector<std::string> asked = Ask(toolkit);
+    ASSERT_GE(asked.size(), 6u);
+    EXPECT_EQ(asked[0], "image/x-portable-pixmap");
+    EXPECT_EQ(asked[1], "image/ppm");
+    EXPECT_EQ(asked[2], "image/bmp");
+    EXPECT_EQ(asked[3], "image/png");
+    EXPECT_EQ(asked[4], "image/x-xpixmap");
+    // The ones that lose colour or detail come last, in the owner's order.
+    EXPECT_EQ(
+        std::vector<std::string>(asked.end() - 3, asked.end()),
+        (std::vector<std::string>{"image/jpeg", "image/x-portable-graymap", "image/x-xbitmap"}));
+    for (const std::string& format : asked) {
+        EXPECT_EQ(format.rfind("image/", 0), 0u) << format;
+    }
+}
+
+TEST(ImageFormatsTest, NamesMatchWhateverTheirCaseAndEachIsAskedOnce) {
+    EXPECT_EQ(Ask({"image/PNG", "image/x-MS-bmp", "IMAGE/BMP", "image/bmp", "image/png"}),
+              (std::vector<std::string>{"IMAGE/BMP", "image/x-MS-bmp", "image/PNG"}));
+}
+
+TEST(ImageFormatsTest, PngAloneTextAloneAndUnreadableImages) {
+    EXPECT_EQ(Ask({"TARGETS", "image/png"}), (std::vector<std::string>{"image/png"}));
+    EXPECT_TRUE(Ask({"UTF8_STRING", "text/plain", "STRING"}).empty());
+    // The toolkit's in-process picture has no bytes to ask for; unknown images are skipped.
+    EXPECT_TRUE(Ask({"application/x-qt-image", "image/x-nothing-reads-this", "image/"}).empty());
+    ASSERT_FALSE(QImageReader::imageFormatsForMimeType("image/gif").isEmpty());
+    EXPECT_EQ(Ask({"image/gif", "text/plain"}), (std::vector<std::string>{"image/gif"}));
+}
