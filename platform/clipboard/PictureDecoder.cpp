@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <exception>
+#include <fstream>
 #include <new>
 #include <string>
 
@@ -17,10 +18,68 @@ namespace {
 
 long decodes = 0;
 
+constexpr std::int64_t kMegabyte = std::int64_t{1024} * 1024;
+
+// The reader's own limit only stops sizes that could never be met; the real limits are
+// checked below, where the reason can be told. A 16-bit picture of the largest size takes
+// 8 bytes a pixel while decoding.
+constexpr int kReaderLimitMegabytes = static_cast<int>(kMostPixels * 8 / kMegabyte + 1);
+
+std::int64_t SystemMemoryFree() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::int64_t kilobytes = 0;
+    std::string unit;
+    while (meminfo >> key >> kilobytes >> unit) {
+        if (key == "MemAvailable:") {
+            return kilobytes * 1024;
+        }
+    }
+    return INT64_MAX;  // nothing known: let the allocation itself decide
+}
+
+QString Megabytes(std::int64_t bytes) {
+    return QString::number((bytes + kMegabyte - 1) / kMegabyte) + QStringLiteral(" MB");
+}
+
 QByteArray ReaderFormatFor(const QString& mimeType) {
     const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mimeType.toLatin1());
     // Unknown names (image/ppm, image/x-bmp) are found from the bytes themselves.
     return formats.isEmpty() ? QByteArray() : formats.front();
+}
+
+bool ConvertsInPlace(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// What decoding needs, or why it cannot be had.
+QString CheckSize(QImageReader& reader, const QString& name, std::int64_t memoryFree) {
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        return {};  // the format does not tell before decoding; the reader's limit holds
+    }
+    const QString dimensions = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+    const std::int64_t pixels = std::int64_t{size.width()} * size.height();
+    if (pixels > kMostPixels) {
+        return QStringLiteral("%1 is %2 pixels, more than the 32767 x 32767 a picture may have")
+            .arg(name, dimensions);
+    }
+    const QImage::Format format = reader.imageFormat();
+    const int depth =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    std::int64_t needed = pixels * std::max(depth, 8) / 8;
+    if (!ConvertsInPlace(format)) {
+        needed += pixels * 4;  // the picture's own 32-bit copy
+    }
+    if (memoryFree < 0) {
+        memoryFree = SystemMemoryFree();
+    }
+    if (needed > memoryFree) {
+        return QStringLiteral("%1 of %2 pixels needs %3, only %4 of memory is free")
+            .arg(name, dimensions, Megabytes(needed), Megabytes(memoryFree));
+    }
+    return {};
 }
 
 // The image readers say what went wrong as warnings of their own; while decoding, those are
@@ -90,8 +149,13 @@ Decoded TakeImage(QImage image) {
     }
 }
 
-Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType) {
+Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType, std::int64_t memoryFree) {
     ++decodes;
+    static const bool limitSet = [] {
+        QImageReader::setAllocationLimit(kReaderLimitMegabytes);
+        return true;
+    }();
+    static_cast<void>(limitSet);
 
     Decoded result;
     const ReaderWarnings warnings;
@@ -105,6 +169,10 @@ Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType) {
                                  "%1 does not decode (its bytes are no picture of a "
                                  "kind the program reads)")
                                  .arg(mimeType);
+            return result;
+        }
+        result.failure = CheckSize(reader, mimeType, memoryFree);
+        if (!result.failure.isEmpty()) {
             return result;
         }
         QImage image;

@@ -1,6 +1,7 @@
 #pragma once
-// Turning the bytes of one clipboard format into a picture; an allocation that fails makes
-// the bytes undecodable instead of ending the program.
+// Turning the bytes of one clipboard format into a picture, safely: sizes beyond what the
+// program takes or what memory allows are refused before anything is allocated, and an
+// allocation that fails makes the bytes undecodable instead of ending the program.
 
 #include <QByteArray>
 #include <QImage>
@@ -16,8 +17,13 @@ struct Decoded {
     QString failure;  // why, when they gave none
 };
 
-// Decodes bytes offered as the given MIME type.
-Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType);
+// The most pixels a picture may have: that of 32767 x 32767.
+constexpr std::int64_t kMostPixels = std::int64_t{32767} * 32767;
+
+// Decodes bytes offered as the given MIME type. memoryFree is the memory that may be used,
+// in bytes; a negative value asks the system.
+Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType,
+                      std::int64_t memoryFree = -1);
 
 // An image another part of this process put on the clipboard, as a picture.
 Decoded TakeImage(QImage image);

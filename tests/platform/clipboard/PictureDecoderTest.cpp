@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
 
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/pictures/Picture.h"
@@ -43,6 +44,36 @@ std::vector<std::uint32_t> Pixels(const Picture& picture) {
     return pixels;
 }
 
+void PutBigEndian(QByteArray& bytes, int at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+    }
+}
+
+std::uint32_t Crc32(const char* data, int size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (int i = 0; i < size; ++i) {
+        crc ^= static_cast<std::uint8_t>(data[i]);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+// A PNG whose header claims the given size, with the pixel data of one pixel behind it.
+QByteArray PngClaiming(std::uint32_t width, std::uint32_t height) {
+    QImage tiny(1, 1, QImage::Format_RGB32);
+    tiny.fill(Qt::red);
+    QByteArray png = Encode(tiny, "png");
+    // Signature (8), the header's length (4) and name (4), width, height, 5 more bytes and
+    // the checksum of name and contents.
+    PutBigEndian(png, 16, width);
+    PutBigEndian(png, 20, height);
+    PutBigEndian(png, 29, Crc32(png.constData() + 12, 17));
+    return png;
+}
+
 }  // namespace
 
 TEST(PictureDecoderTest, EveryLosslessFormatGivesTheSamePixels) {
@@ -61,6 +92,41 @@ TEST(PictureDecoderTest, EveryLosslessFormatGivesTheSamePixels) {
             EXPECT_EQ(Pixels(other.picture), Pixels(png.picture)) << mime << " format " << format;
         }
     }
+}
+
+TEST(PictureDecoderTest, PicturesBeyondTheReadersUsualLimitAreDecoded) {
+    // 8200 x 4200 at 4 bytes a pixel is more than the 128 MB image readers allow by default.
+    QImage big(8200, 4200, QImage::Format_RGB32);
+    big.fill(QColor(10, 200, 30));
+    {
+        QPainter painter(&big);
+        painter.fillRect(8199, 4199, 1, 1, QColor(1, 2, 3));
+    }
+    const auto decoded = DecodePicture(Encode(big, "png"), "image/png");
+    big = QImage();
+    ASSERT_FALSE(decoded.picture.IsEmpty()) << decoded.failure.toStdString();
+    EXPECT_EQ(decoded.picture.PixelAt(0, 0), 0x0AC81Eu);
+    EXPECT_EQ(decoded.picture.PixelAt(8199, 4199), 0x010203u);
+}
+
+TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason) {
+    // Larger than 32767 x 32767 in all: refused before anything is allocated.
+    const auto huge = DecodePicture(PngClaiming(40000, 40000), "image/png");
+    EXPECT_TRUE(huge.picture.IsEmpty());
+    EXPECT_TRUE(huge.failure.contains("40000 x 40000")) << huge.failure.toStdString();
+    EXPECT_TRUE(huge.failure.contains("32767")) << huge.failure.toStdString();
+    // Long and thin is fine as long as the pixels would fit: this one only lacks its data.
+    const auto thin = DecodePicture(PngClaiming(60000, 2), "image/png");
+    EXPECT_FALSE(thin.failure.contains("32767")) << thin.failure.toStdString();
+
+    // More than the memory left.
+    QImage picture(1000, 1000, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    const QByteArray bmp = Encode(picture, "bmp");
+    const auto starved = DecodePicture(bmp, "image/bmp", std::int64_t{2} << 20);
+    EXPECT_TRUE(starved.picture.IsEmpty());
+    EXPECT_TRUE(starved.failure.contains("only 2 MB")) << starved.failure.toStdString();
+    EXPECT_FALSE(DecodePicture(bmp, "image/bmp", std::int64_t{8} << 20).picture.IsEmpty());
 }
 
 TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
