@@ -15,7 +15,13 @@ namespace {
 // Made on first use and kept to the end of the process: its toolkit objects go with the
 // application object, and nothing of it runs in the exit handlers.
 ClipboardSource& Source() {
-    static ClipboardSource* const source = [] { return OpenToolkitSource().release(); }();
+    static ClipboardSource* const source = [] {
+        std::unique_ptr<ClipboardSource> made = OpenX11Source();
+        if (!made) {
+            made = OpenToolkitSource();
+        }
+        return made.release();
+    }();
     return *source;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Where the clipboard's pictures come from. Each clipboard change is read once.
+// Where the clipboard's pictures come from: the X11 selection read without waiting for its
+// owner, or the toolkit's clipboard on other platforms. Both read each clipboard change once.
 
 #include <memory>
 
@@ -23,6 +24,8 @@ class ClipboardSource {
     virtual void Changed() = 0;
 };
 
+// The X11 reader when the program runs on X11 and it can be had; null otherwise.
+std::unique_ptr<ClipboardSource> OpenX11Source();
 // The toolkit's clipboard.
 std::unique_ptr<ClipboardSource> OpenToolkitSource();
 

@@ -20,6 +20,8 @@ import unittest
 from PIL import Image, ImageGrab
 
 VORNAL3 = os.environ.get("VORNAL3_EXE", "")
+QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
+SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
 TIMEOUT = 30.0  # generous for sanitizer builds; a passing run never waits for it
 TWIPS_PER_PIXEL = 15  # the display runs at 96 DPI
@@ -235,6 +237,22 @@ class E2ETestCase(unittest.TestCase):
         img.save(path)
         return self.put_on_clipboard(path, "image/png")
 
+    def start_owner(self, args, log_name, ready):
+        """Starts a clipboard owner from the test tree and waits until it prints ready."""
+        if not args[0] or not os.access(args[0], os.X_OK):
+            self.fail(f"the clipboard owner program is not built: {args[0]!r}")
+        proc = self.spawn(args, log_name)
+        self.wait_for(lambda: ready in self.read(log_name) or proc.poll() is not None,
+                      f"{os.path.basename(args[0])} to own the clipboard")
+        # It may already have lost the clipboard to the program again.
+        self.assertIn(ready, self.read(log_name), "the owner did not start")
+        return proc
+
+    def owner_requests(self, log_name):
+        """The targets a test owner was asked for, in order."""
+        return [line.split(" ", 1)[1] for line in self.read(log_name).splitlines()
+                if line.startswith("asked ")]
+
     def clipboard_targets(self):
         """The clipboard's targets, or None when nothing is on it."""
         result = self.run_tool("xclip", "-o", "-selection", "clipboard", "-t", "TARGETS",
@@ -246,6 +264,12 @@ class E2ETestCase(unittest.TestCase):
         self.wait_for(lambda: xclip.poll() is not None,
                       "the program to take the picture off the clipboard")
         self.assertIsNone(self.clipboard_targets(), "the clipboard is empty afterwards")
+
+    def popups(self):
+        """The program's visible windows other than its frame (menus, message boxes)."""
+        result = self.run_tool("xdotool", "search", "--onlyvisible", "--class", "vornal3",
+                               check=False)
+        return [int(w) for w in result.stdout.split() if int(w) != self.frame]
 
     # ----- the screen and capture windows -----
 

@@ -1,0 +1,53 @@
+"""A clipboard owner that never answers keeps no window waiting: it is asked once, and the
+menus open at once all the while; once it is gone, pictures are taken again."""
+
+import time
+import unittest
+
+import harness
+from harness import noise_picture
+
+MENU_WITHIN = 1.5  # seconds from the click to the open menu
+WATCHED_FOR = 3.5  # seconds: over the first question's deadline and several new claims
+
+
+class SilentOwnerTest(harness.E2ETestCase):
+
+    def open_file_menu(self):
+        """Clicks File and returns the seconds until its menu showed; closes it again."""
+        x, y, _, _ = self.geometry()
+        clicked = time.monotonic()
+        self.click(x + 15, y + 8)
+        self.wait_for(self.popups, "the File menu to open")
+        took = time.monotonic() - clicked
+        self.run_tool("xdotool", "key", "Escape")
+        self.wait_for(lambda: not self.popups(), "the File menu to close")
+        # Away, so that the next click's move is a real one (xdotool waits for it).
+        self.run_tool("xdotool", "mousemove", "--sync", str(x + 200), str(y + 200))
+        return took
+
+    def test_owner_that_never_answers_is_asked_once_and_menus_stay_quick(self):
+        self.roomy_frame()
+        self.start_program()
+        silent = self.start_owner([harness.SILENT_OWNER], "silent.log", "owner")
+
+        start = time.monotonic()
+        delays = []
+        while time.monotonic() - start < WATCHED_FOR:
+            delays.append(self.open_file_menu())
+        self.assertLess(max(delays), MENU_WITHIN, f"File menu delays: {delays}")
+        # It took the clipboard anew every second meanwhile.
+        self.assertEqual(self.owner_requests("silent.log"), ["TARGETS"])
+        reasons = [line for line in self.stderr().splitlines() if "left there" in line]
+        self.assertEqual(len(reasons), 1, self.stderr())
+        self.assertIn("did not answer", reasons[0])
+
+        harness.stop(silent)
+        picture = noise_picture(200, 120, seed=21)
+        xclip = self.put_picture(picture, "after.png")
+        self.wait_taken(xclip)
+        self.wait_for_picture(picture, "window 1 to show the picture put after the owner left")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,85 @@
+// A clipboard owner that never answers: it takes the clipboard, takes it anew every second,
+// and lets every request go unanswered. Standard output gets "owner" once it owns the
+// clipboard and "asked TARGET" for every request it ignores. Runs until it is stopped.
+
+#include <poll.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return atom;
+}
+
+void Claim(xcb_connection_t* c, xcb_window_t window, xcb_atom_t clipboard) {
+    xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+    xcb_flush(c);
+}
+
+}  // namespace
+
+int main() {
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c) != 0) {
+        std::fputs("silent_clipboard_owner: cannot open the display\n", stderr);
+        return 1;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber; ++i) {
+        xcb_screen_next(&screens);
+    }
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, 0, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t clipboard = Intern(c, "CLIPBOARD");
+    Claim(c, window, clipboard);
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+    if (owner == nullptr || owner->owner != window) {
+        std::fputs("silent_clipboard_owner: could not take the clipboard\n", stderr);
+        return 1;
+    }
+    std::free(owner);
+    std::puts("owner");
+    std::fflush(stdout);
+
+    auto next = Clock::now() + std::chrono::seconds(1);
+    while (xcb_connection_has_error(c) == 0) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+                const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
+                xcb_get_atom_name_reply_t* name =
+                    xcb_get_atom_name_reply(c, xcb_get_atom_name(c, request->target), nullptr);
+                if (name != nullptr) {
+                    std::printf("asked %.*s\n", xcb_get_atom_name_name_length(name),
+                                xcb_get_atom_name_name(name));
+                    std::fflush(stdout);
+                    std::free(name);
+                }
+            }
+            std::free(event);
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+        if (left <= 0) {
+            Claim(c, window, clipboard);
+            next += std::chrono::seconds(1);
+            continue;
+        }
+        pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left));
+    }
+    return 0;
+}
