@@ -232,6 +232,13 @@ class E2ETestCase(unittest.TestCase):
                       target in (self.clipboard_targets() or ()), "xclip to own the clipboard")
         return proc
 
+    def offer_file(self, path, target):
+        """Starts an xclip that offers a file until another client owns the clipboard,
+        without asking it anything meanwhile: xclip serves one reader at a time, and a
+        question while it sends a large file in parts can stall both."""
+        return self.spawn(["xclip", "-quiet", "-selection", "clipboard", "-t", target,
+                           "-i", path], f"xclip-{os.path.basename(path)}.log")
+
     def put_picture(self, img, name):
         path = os.path.join(self.tmp, name)
         img.save(path)

@@ -4,6 +4,8 @@ for one uncompressed format, once; an owner offering PNG alone is asked for PNG.
 import os
 import unittest
 
+from PIL import Image
+
 import harness
 from harness import noise_picture
 
@@ -16,10 +18,13 @@ class ClipboardFormatsTest(harness.E2ETestCase):
         self.roomy_frame()
         self.start_program()
 
-        # A toolkit program offers every format it can write and encodes one when asked.
+        # A toolkit program offers every format it can write and encodes one when asked. The
+        # picture is big enough to arrive in parts; its top-left corner is noise.
         first = noise_picture(320, 200, seed=11)
+        whole = Image.new("RGB", (2400, 2400), (200, 180, 40))
+        whole.paste(first, (0, 0))
         path = os.path.join(self.tmp, "toolkit.png")
-        first.save(path)
+        whole.save(path)
         owner = self.start_owner([harness.QT_OWNER, "--picture", path], "owner.log", "offered")
         self.wait_taken(owner)
         self.wait_for_picture(first, "window 1 to show the toolkit owner's picture")
