@@ -2,12 +2,14 @@
 // program takes the clipboard, like an image viewer or a screenshot tool would.
 //
 //   qt_clipboard_owner [--png-only] (--picture FILE | --synthetic WIDTHxHEIGHT)
+//   qt_clipboard_owner --synthetic WIDTHxHEIGHT --write FILE.png
 //
 // By default the picture is offered the toolkit's way (every format it can write, each
 // encoded when asked for); --png-only offers PNG bytes encoded beforehand. Standard output
 // gets "offered NS" when the picture is on the clipboard, "asked TARGET" for every format a
 // reader asks for, and "lost NS" when another program took the clipboard (NS: the monotonic
-// clock in nanoseconds); the program then ends.
+// clock in nanoseconds); the program then ends. With --write it saves the picture as a PNG
+// file instead and ends.
 
 #include <xcb/xcb.h>
 
@@ -116,6 +118,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QImageReader::setAllocationLimit(0);
     bool pngOnly = false;
+    QString write;
     QImage picture;
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -123,6 +126,8 @@ int main(int argc, char** argv) {
             pngOnly = true;
         } else if (args[i] == QLatin1String("--picture") && i + 1 < args.size()) {
             picture = QImage(args[++i]);
+        } else if (args[i] == QLatin1String("--write") && i + 1 < args.size()) {
+            write = args[++i];
         } else if (args[i] == QLatin1String("--synthetic") && i + 1 < args.size()) {
             const QStringList size = args[++i].split(QLatin1Char('x'));
             if (size.size() == 2) {
@@ -134,6 +139,9 @@ int main(int argc, char** argv) {
         std::fputs("usage: qt_clipboard_owner [--png-only] (--picture FILE | --synthetic WxH)\n",
                    stderr);
         return 2;
+    }
+    if (!write.isEmpty()) {
+        return QImageWriter(write, "png").write(picture) ? 0 : 1;
     }
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         std::fputs("qt_clipboard_owner: runs on X11 only\n", stderr);

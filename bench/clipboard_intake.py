@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""How long a picture stays on the clipboard: the program's intake beside a bare toolkit
+program that reads QClipboard::image(), on one private Xvfb display.
+
+  bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N]
+
+Two tables of medians:
+- from a clipboard owner setting a screenshot-like picture to the clipboard being emptied,
+  at 1920 x 1080 and 3840 x 2160, with a toolkit owner (every format it can write, each
+  encoded when asked) and with an owner of PNG bytes alone (tests/support/QtClipboardOwner);
+- from `xclip` starting with a big PNG file to the clipboard being emptied (xclip ends when
+  it loses the clipboard), at 8000 x 6000 and 15360 x 4320.
+Each reader runs alone, started anew for every measurement, the two taking turns.
+"""
+
+import argparse
+import os
+import select
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+INTAKE_SIZES = ((1920, 1080), (3840, 2160))
+BIG_SIZES = ((8000, 6000), (15360, 4320))
+WAIT = 120.0  # seconds any one step may take before the benchmark gives up
+
+
+class Bench:
+
+    def __init__(self, build, tmp):
+        self.build = build
+        self.tmp = tmp
+        self.procs = []
+        runtime = os.path.join(tmp, "runtime")
+        os.mkdir(runtime, 0o700)
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith(("QT_", "WAYLAND_", "XDG_", "DISPLAY"))}
+        self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
+                        QT_QPA_PLATFORM="xcb")
+        self.env["DISPLAY"] = self.start_xvfb()
+        self.owner = os.path.join(build, "tests", "e2e", "qt_clipboard_owner")
+        self.readers = {
+            "vornal3": os.path.join(build, "shell", "vornal3"),
+            "bare Qt": os.path.join(build, "bench", "bare_clipboard_reader"),
+        }
+        for path in (self.owner, *self.readers.values()):
+            if not os.access(path, os.X_OK):
+                sys.exit(f"not built: {path} (configure with tests and benchmarks on)")
+
+    def start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                 "1920x1080x24", "-nolisten", "tcp", "-noreset"],
+                                pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        self.procs.append(proc)
+        os.close(write_fd)
+        number = b""
+        while not number.endswith(b"\n"):
+            if not select.select([read_fd], [], [], WAIT)[0]:
+                sys.exit("Xvfb did not start")
+            number += os.read(read_fd, 16)
+        os.close(read_fd)
+        return ":" + number.decode().strip()
+
+    def wait_for(self, condition, what):
+        deadline = time.monotonic() + WAIT
+        while not condition():
+            if time.monotonic() > deadline:
+                sys.exit(f"timed out waiting for {what}")
+            time.sleep(0.02)
+
+    def start_reader(self, name):
+        log = open(os.path.join(self.tmp, "reader.log"), "w+b")
+        proc = subprocess.Popen([self.readers[name]], env=self.env, stdout=log, stderr=log,
+                                stdin=subprocess.DEVNULL, cwd=self.tmp)
+        if name == "vornal3":
+            def ready():
+                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                        r"^Vornal 3\.1$"], env=self.env, capture_output=True)
+                return found.returncode == 0
+        else:
+            def ready():
+                log.seek(0)
+                return b"ready" in log.read()
+        self.wait_for(lambda: proc.poll() is not None or ready(), f"{name} to start")
+        if proc.poll() is not None:
+            sys.exit(f"{name} ended at start")
+        return proc
+
+    @staticmethod
+    def stop(proc):
+        proc.terminate()
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+    def owner_run(self, args):
+        """Milliseconds from the owner setting its picture to losing the clipboard."""
+        out = subprocess.run([self.owner, *args], env=self.env, capture_output=True,
+                             text=True, timeout=WAIT).stdout
+        stamps = dict(line.split(" ", 1) for line in out.splitlines() if " " in line)
+        if "offered" not in stamps or "lost" not in stamps:
+            sys.exit(f"the owner was not emptied: {out!r}")
+        return (int(stamps["lost"]) - int(stamps["offered"])) / 1e6
+
+    def xclip_run(self, path):
+        """Milliseconds from xclip's start to it losing the clipboard."""
+        started = time.monotonic()
+        subprocess.run(["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png", "-i",
+                        path], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=WAIT, check=True)
+        return (time.monotonic() - started) * 1000
+
+    def medians(self, runs, measure):
+        """Median per reader. The readers take turns, started anew for every measurement
+        (after one run that is not counted, which loads what a first picture needs), so
+        that a change in the machine's load meets both alike."""
+        times = {name: [] for name in self.readers}
+        for run in range(runs):
+            names = list(self.readers)
+            for name in names if run % 2 == 0 else reversed(names):
+                reader = self.start_reader(name)
+                try:
+                    measure()
+                    times[name].append(measure())
+                finally:
+                    self.stop(reader)
+        return {name: statistics.median(values) for name, values in times.items()}
+
+    def close(self):
+        for proc in self.procs:
+            self.stop(proc)
+
+
+def table(title, header, rows):
+    print(f"\n{title}\n")
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+    sys.stdout.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("--runs", type=int, default=11)
+    parser.add_argument("--big-runs", type=int, default=5)
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xclip", "xdotool"):
+        if not shutil.which(tool):
+            sys.exit(f"missing {tool} (scripts/install-deps.sh --test installs it)")
+    tmp = tempfile.mkdtemp(prefix="vornal3-bench-")
+    bench = Bench(os.path.abspath(args.build), tmp)
+    try:
+        rows = []
+        for width, height in INTAKE_SIZES:
+            for owner, extra in (("toolkit", []), ("PNG only", ["--png-only"])):
+                owner_args = [*extra, "--synthetic", f"{width}x{height}"]
+                got = bench.medians(args.runs, lambda: bench.owner_run(owner_args))
+                rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
+                             f"{got['bare Qt']:.0f} ms",
+                             f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+        table(f"Owner sets the picture -> clipboard emptied (median of {args.runs})",
+              ["picture", "owner", "vornal3", "bare Qt", "ratio"], rows)
+
+        rows = []
+        for width, height in BIG_SIZES:
+            path = os.path.join(tmp, f"big-{width}x{height}.png")
+            subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
+                           env=bench.env, check=True, timeout=WAIT)
+            got = bench.medians(args.big_runs, lambda: bench.xclip_run(path))
+            rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
+                         f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
+                         f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+        table(f"xclip starts with a PNG -> clipboard emptied (median of {args.big_runs})",
+              ["picture", "PNG", "vornal3", "bare Qt", "ratio"], rows)
+    finally:
+        bench.close()
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
