@@ -1,14 +1,16 @@
 #pragma once
 // Start-up: the splash window, then the main frame.
 
+#include <memory>
+
 class frmMain;
 
 namespace Module1 {
 
-void Main();
-// The one main frame, once start-up has made it.
-frmMain* MainFrame();
-// Drops the frame (tests only; the program itself ends with the frame).
-void Reset();
+// Shows the splash, makes and loads the main frame, and shows it. The frame is handed to the
+// caller, which keeps it for as long as the program runs: windows must go while the
+// application object still exists, and never by exit handlers, which also run when the
+// display has been lost.
+std::unique_ptr<frmMain> Main();
 
 }  // namespace Module1

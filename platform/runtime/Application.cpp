@@ -40,7 +40,7 @@ void UseDesignFont() {
     QApplication::setFont(font);
 }
 
-int RunApplication(int argc, char** argv, const std::function<void()>& startUp) {
+int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp) {
     ApplyPlatformChoice();
     if (!HasDisplay()) {
         std::fprintf(stderr,
@@ -58,7 +58,12 @@ int RunApplication(int argc, char** argv, const std::function<void()>& startUp) 
     QApplication::setQuitOnLastWindowClosed(false);
     UseDesignFont();
     UseProgramIcon();
-    Dispatch("Main", startUp);
+    // Declared after the application object, so destroyed before it.
+    std::shared_ptr<void> windows;
+    Dispatch("Main", [&] { windows = startUp(); });
+    if (!windows) {
+        return 1;
+    }
     return QApplication::exec();
 }
 

@@ -2,14 +2,20 @@
 // Starting the program: the application object, the start-up procedure, the event loop.
 
 #include <functional>
+#include <memory>
 
 namespace platform {
 
-// Runs the start-up procedure and then the event loop until the program ends. Where there is
-// no display to open, says so in one line and returns non-zero instead of aborting.
 // Makes the face the windows were laid out for the default of every window.
 void UseDesignFont();
 
-int RunApplication(int argc, char** argv, const std::function<void()>& startUp);
+// Runs the start-up procedure and then the event loop until the program ends, and returns the
+// exit status. Start-up returns what the run keeps, its windows: they are destroyed when the
+// event loop has returned, before the application object, and never by exit handlers (Qt ends
+// the process through them when the display is lost, and windows cannot outlive it). A
+// failure that leaves start-up is reported and ends the program with status 1, as there is no
+// window to go on with. Where there is no display to open, says so in one line and returns
+// non-zero instead of aborting.
+int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp);
 
 }  // namespace platform

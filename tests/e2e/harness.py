@@ -101,9 +101,9 @@ class E2ETestCase(unittest.TestCase):
     def start_xvfb(self):
         """A private display: Xvfb picks a free number and writes it to a pipe."""
         read_fd, write_fd = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
-                    "-dpi", "96", "-nolisten", "tcp", "-noreset"], "xvfb.log",
-                   pass_fds=(write_fd,))
+        self.xvfb = self.spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                "1024x768x24", "-dpi", "96", "-nolisten", "tcp", "-noreset"],
+                               "xvfb.log", pass_fds=(write_fd,))
         os.close(write_fd)
         number = b""
         try:
@@ -204,6 +204,18 @@ class E2ETestCase(unittest.TestCase):
         self.assertEqual(len(found), 1, "one message box")
         self.keys(found[0], "Return")
         self.wait_for(lambda: not boxes(), "the message box to close")
+
+    # ----- ending -----
+
+    def kill_display(self):
+        """Ends the private X server at once, as a crash of the server or a lost link would."""
+        self.xvfb.kill()
+        self.xvfb.wait(timeout=TIMEOUT)
+
+    def wait_for_end(self, program):
+        """Waits for the program to end by itself and returns its exit status."""
+        self.wait_for(lambda: program.poll() is not None, "the program to end")
+        return program.returncode
 
     # ----- keyboard and mouse -----
 

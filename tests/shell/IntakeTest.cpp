@@ -133,8 +133,8 @@ TEST_F(Intake, WindowMenuArrangesListsAndActivatesTheWindows) {
 
 TEST(IntakeAtStartUp, APictureAlreadyOnTheClipboardOpensWindowOneAtTheFirstTick) {
     PutPictureOnClipboard(12, 6, 7);
-    Module1::Main();
-    frmMain& frame = *Module1::MainFrame();
+    const std::unique_ptr<frmMain> running = Module1::Main();
+    frmMain& frame = *running;
     // The real timer runs from here: wait, with a bound, for the first window.
     QDeadlineTimer deadline(5000);
     while (frame.ChildForms().empty() && !deadline.hasExpired()) {
@@ -142,7 +142,6 @@ TEST(IntakeAtStartUp, APictureAlreadyOnTheClipboardOpensWindowOneAtTheFirstTick)
     }
     ASSERT_EQ(Documents(frame).size(), 1u);
     EXPECT_EQ(Documents(frame)[0]->Caption(), "1");
-    Module1::Reset();
 }
 
 }  // namespace

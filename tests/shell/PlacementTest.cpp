@@ -59,19 +59,20 @@ class Placement : public ::testing::Test {
         testing_support::TakeReportedFailures();
     }
     void TearDown() override {
-        Module1::Reset();
+        running.reset();
         platform::App::SetEndForTesting({});
         testing_support::Settle();
     }
 
     // Starts the program as the executable does, up to the event loop.
     frmMain& Start() {
-        Module1::Main();
-        return *Module1::MainFrame();
+        running = Module1::Main();
+        return *running;
     }
 
     static QRect Outer(frmMain& frame) { return frame.MdiArea()->window()->frameGeometry(); }
 
+    std::unique_ptr<frmMain> running;
     int ends = 0;
 };
 
@@ -100,7 +101,7 @@ TEST_F(Placement, ExitAndCloseBoxBothStoreThePlacementWhichTheNextStartUses) {
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(Read("MainLeft"), "2250");
     EXPECT_EQ(Read("MainHeight"), "5400");
-    Module1::Reset();
+    running.reset();
     frmMain& again = Start();
     EXPECT_EQ(Outer(again), before);
 
@@ -132,7 +133,7 @@ TEST_F(Placement, ClosingMaximizedStoresTheMaximizedGeometryAndReopensNormal) {
     EXPECT_EQ(Read("MainWidth").toInt(), static_cast<int>(maximized.width() * 15));
     EXPECT_EQ(Read("MainLeft").toInt(), static_cast<int>(maximized.x() * 15));
 
-    Module1::Reset();
+    running.reset();
     frmMain& again = Start();
     EXPECT_EQ(again.WindowState(), frmMain::Normal);
     EXPECT_EQ(Outer(again), maximized);
@@ -149,7 +150,7 @@ TEST_F(Placement, AValueThatIsNoNumberIsReportedAndTheFrameStillOpens) {
         // MainLeft came before the bad value and stays; MainWidth came after and was not read.
         EXPECT_EQ(Outer(frame).x(), Px(3000)) << bad;
         EXPECT_NE(Outer(frame).width(), Px(9000)) << bad;
-        Module1::Reset();
+        running.reset();
     }
 }
 
