@@ -8,6 +8,7 @@
 
 #include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
+#include "platform/runtime/CloseRequests.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PlatformChoice.h"
@@ -58,12 +59,14 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
     QApplication::setQuitOnLastWindowClosed(false);
     UseDesignFont();
     UseProgramIcon();
+    CloseRequests closeRequests;
     // Declared after the application object, so destroyed before it.
     std::shared_ptr<void> windows;
     Dispatch("Main", [&] { windows = startUp(); });
     if (!windows) {
         return 1;
     }
+    closeRequests.Act();
     return QApplication::exec();
 }
 

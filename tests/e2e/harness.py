@@ -5,6 +5,7 @@ saved next to the executable); cleanups stop every process it started, however i
 Every wait is for a condition, with a bound.
 """
 
+import configparser
 import os
 import random
 import re
@@ -216,6 +217,20 @@ class E2ETestCase(unittest.TestCase):
         """Waits for the program to end by itself and returns its exit status."""
         self.wait_for(lambda: program.poll() is not None, "the program to end")
         return program.returncode
+
+    def stored_settings(self):
+        """The [Settings] section of the settings file, or None while there is no file."""
+        if not os.path.exists(self.ini_path):
+            return None
+        stored = configparser.ConfigParser()
+        stored.optionxform = str
+        stored.read(self.ini_path, encoding="utf-8")
+        return dict(stored["Settings"]) if stored.has_section("Settings") else {}
+
+    def placement_in_twips(self):
+        """The frame's place and size as closing stores them, in whole twips."""
+        return dict(zip(("MainLeft", "MainTop", "MainWidth", "MainHeight"),
+                        (str(v * TWIPS_PER_PIXEL) for v in self.geometry())))
 
     # ----- keyboard and mouse -----
 

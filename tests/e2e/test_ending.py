@@ -1,9 +1,12 @@
-"""Every way the program ends is orderly: the display going away under it."""
+"""Every way the program ends is orderly: the display going away under it, and a termination
+signal, which closes the frame as its close box does."""
 
+import os
+import signal
 import unittest
 
 import harness
-from harness import noise_picture
+from harness import TWIPS_PER_PIXEL, noise_picture
 
 
 class EndingTest(harness.E2ETestCase):
@@ -22,6 +25,21 @@ class EndingTest(harness.E2ETestCase):
                 status = self.wait_for_end(program)
                 # A negative status is a signal, such as SIGSEGV; Qt itself ends with 1.
                 self.assertIn(status, range(1, 128), "exit status once the display is gone")
+
+    def test_a_termination_signal_stores_the_placement_and_ends_with_status_0(self):
+        for number, sig in enumerate((signal.SIGTERM, signal.SIGINT, signal.SIGHUP)):
+            with self.subTest(signal=sig.name):
+                # Each run opens somewhere else; the file is gone before the signal, so what
+                # is found afterwards was written by closing.
+                self.write_settings(MainLeft=(20 + 40 * number) * TWIPS_PER_PIXEL,
+                                    MainTop=30 * TWIPS_PER_PIXEL, MainWidth=7500,
+                                    MainHeight=6000 + 600 * number)
+                program = self.start_program()
+                placement = self.placement_in_twips()
+                os.remove(self.ini_path)
+                program.send_signal(sig)
+                self.assertEqual(self.wait_for_end(program), 0, "exit status")
+                self.assertEqual(self.stored_settings(), placement)
 
 
 if __name__ == "__main__":
