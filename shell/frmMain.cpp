@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 
 #include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Dispatch.h"
 #include "platform/runtime/Failure.h"
 #include "platform/runtime/Numeric.h"
 #include "platform/runtime/SettingsStore.h"
@@ -71,13 +72,19 @@ void frmMain::MDIForm_Load() {
 }
 
 void frmMain::MDIForm_Unload(std::int16_t&) {
-    if (WindowState() != Minimized) {
-        StorePlacement("MainLeft", Left());
-        StorePlacement("MainTop", Top());
-        StorePlacement("MainWidth", Width());
-        StorePlacement("MainHeight", Height());
-    }
-    platform::App::End();
+    // Closing ends the program whatever becomes of the placement: one that cannot be stored is
+    // reported first, and the exit status tells whoever started the program.
+    bool stored = false;
+    platform::Dispatch("frmMain.MDIForm_Unload", [this, &stored] {
+        if (WindowState() != Minimized) {
+            StorePlacement("MainLeft", Left());
+            StorePlacement("MainTop", Top());
+            StorePlacement("MainWidth", Width());
+            StorePlacement("MainHeight", Height());
+        }
+        stored = true;
+    });
+    platform::App::End(stored ? 0 : 1);
 }
 
 void frmMain::mnuFileExit_Click() {

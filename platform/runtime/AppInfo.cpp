@@ -9,7 +9,7 @@
 namespace platform::App {
 
 namespace {
-std::function<void()> endForTesting;
+std::function<void(int)> endForTesting;
 std::string pathForTesting;
 }  // namespace
 
@@ -37,18 +37,18 @@ char PathSeparator() {
     return QDir::separator().toLatin1();
 }
 
-void End() {
+void End(int status) {
     if (endForTesting) {
-        endForTesting();
+        endForTesting(status);
         return;
     }
     // Settings are written as they are saved; nothing else needs to survive.
     std::fflush(stdout);
     std::fflush(stderr);
-    ::_exit(0);
+    ::_exit(status);
 }
 
-void SetEndForTesting(std::function<void()> end) {
+void SetEndForTesting(std::function<void(int)> end) {
     endForTesting = std::move(end);
 }
 void SetPathForTesting(std::string path) {

@@ -15,11 +15,12 @@ std::string Path();
 // The platform's separator between a folder and a name.
 char PathSeparator();
 
-// Ends the process at once. Windows still open get no close handling.
-void End();
+// Ends the process at once with the exit status given. Windows still open get no close
+// handling.
+void End(int status = 0);
 
 // Tests replace the ending and the folder; an empty function or text restores the real one.
-void SetEndForTesting(std::function<void()> end);
+void SetEndForTesting(std::function<void(int status)> end);
 void SetPathForTesting(std::string path);
 
 }  // namespace platform::App

@@ -232,6 +232,32 @@ class E2ETestCase(unittest.TestCase):
         return dict(zip(("MainLeft", "MainTop", "MainWidth", "MainHeight"),
                         (str(v * TWIPS_PER_PIXEL) for v in self.geometry())))
 
+    # ----- file systems that refuse writes -----
+
+    def own_mounts_command(self):
+        """The command prefix that runs a program with mounts of its own (as root, or as root
+        of a user namespace otherwise), or None where the system allows neither."""
+        command = ["unshare", "--mount", "--propagation", "private"]
+        if os.geteuid() != 0:
+            command.insert(1, "--map-root-user")
+        probe = subprocess.run(command + ["mount", "-t", "tmpfs", "tmpfs", self.tmp],
+                               capture_output=True, timeout=TIMEOUT, check=False)
+        return command if probe.returncode == 0 else None
+
+    def start_program_with_mounts(self, command, mounts, wait_for_frame=True):
+        """Starts the program in a mount namespace of its own once the shell commands in
+        mounts have run there; its files are seen through program_path()."""
+        log = f"vornal3-{len(self.programs) + 1}.stderr"
+        proc = self.spawn(command + ["sh", "-ec", mounts + '\nexec "$0"', self.exe], log)
+        self.programs.append((proc, log))
+        if wait_for_frame:
+            self.wait_for_frame()
+        return proc
+
+    def program_path(self, proc, path):
+        """A path as the running program sees it, mounts of its own included."""
+        return f"/proc/{proc.pid}/root{path}"
+
     # ----- keyboard and mouse -----
 
     def keys(self, window, *keys):

@@ -52,7 +52,7 @@ void PressKey(const frmAbout& about, int key) {
 class About : public ::testing::Test {
   protected:
     void SetUp() override {
-        platform::App::SetEndForTesting([] {});
+        platform::App::SetEndForTesting([](int) {});
         frame = std::make_unique<frmMain>();
         frame->Load();
         frame->Show();

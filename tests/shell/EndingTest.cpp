@@ -1,15 +1,19 @@
-// Requests to end the program from outside it take the way of the frame's close box: the
-// termination signals and the session manager's logout.
+// Every way of ending goes the way of the frame's close box: the termination signals, the
+// session manager's logout, and closing with a settings store that cannot be written.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QMdiArea>
 #include <QSettings>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
@@ -28,7 +32,7 @@ class Ending : public ::testing::Test {
   protected:
     void SetUp() override {
         testing_support::ClearSettings();
-        platform::App::SetEndForTesting([this] { ++ends; });
+        platform::App::SetEndForTesting([this](int status) { ends.push_back(status); });
         testing_support::TakeReportedFailures();
     }
     void TearDown() override {
@@ -54,19 +58,19 @@ class Ending : public ::testing::Test {
     }
 
     std::unique_ptr<frmMain> running;
-    int ends = 0;
+    std::vector<int> ends;  // the exit status of every ending
 };
 
 TEST_F(Ending, TerminationSignalsCloseTheFrameAsItsCloseBoxDoes) {
     float left = 1500;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        ends = 0;
+        ends.clear();
         frmMain& frame = Start(left += 300);
         platform::CloseRequests requests;
         requests.Act();
         std::raise(signal);
         EXPECT_EQ(RunEventLoop(), 0) << signal;
-        EXPECT_EQ(ends, 1) << signal;
+        EXPECT_EQ(ends, std::vector<int>{0}) << signal;
         EXPECT_FALSE(frame.MdiArea()->window()->isVisible());
         EXPECT_EQ(Stored("MainLeft"), QString::number(left)) << signal;
         EXPECT_EQ(Stored("MainTop"), "1500");
@@ -76,13 +80,13 @@ TEST_F(Ending, TerminationSignalsCloseTheFrameAsItsCloseBoxDoes) {
     }
 
     // Closed minimized, as by the close box: nothing is stored, and the program still ends.
-    ends = 0;
+    ends.clear();
     Start(4000).SetWindowState(frmMain::Minimized);
     platform::CloseRequests requests;
     requests.Act();
     std::raise(SIGTERM);
     EXPECT_EQ(RunEventLoop(), 0);
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, std::vector<int>{0});
     EXPECT_NE(Stored("MainLeft"), "4000");
 }
 
@@ -92,7 +96,7 @@ TEST_F(Ending, ASignalCaughtDuringStartUpIsActedOnOnceTheEventLoopRuns) {
     Start(2400);
     requests.Act();
     EXPECT_EQ(RunEventLoop(), 0);
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, std::vector<int>{0});
     EXPECT_EQ(Stored("MainLeft"), "2400");
 }
 
@@ -105,7 +109,7 @@ TEST_F(Ending, ASignalIgnoredAtStartStaysIgnoredAndTheOldHandlingComesBackAfterw
         std::raise(SIGHUP);
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        EXPECT_EQ(ends, 0);
+        EXPECT_TRUE(ends.empty());
         EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
     }
     EXPECT_EQ(std::signal(SIGHUP, before), SIG_IGN);
@@ -123,8 +127,27 @@ TEST_F(Ending, TheSessionManagersLogoutClosesTheFrameAsItsCloseBoxDoes) {
         QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
     });
     EXPECT_EQ(RunEventLoop(), 0);
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, std::vector<int>{0});
     EXPECT_EQ(Stored("MainLeft"), "3300");
+}
+
+TEST_F(Ending, AStoreThatCannotBeWrittenIsReportedWithTheReasonAndTheProgramEndsWithStatus1) {
+    // A settings folder inside a regular file: nobody, root included, can make it.
+    const QString file = QString::fromStdString(testing_support::MakeTempFolder()) + "/file";
+    QFile(file).open(QIODevice::WriteOnly);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, file + "/config");
+    frmMain& frame = Start(2000);
+    frame.mnuFileExit.Click();
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       qEnvironmentVariable("XDG_CONFIG_HOME"));
+
+    EXPECT_EQ(ends, std::vector<int>{1});
+    EXPECT_FALSE(frame.MdiArea()->window()->isVisible());
+    const auto reports = testing_support::TakeReportedFailures();
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string path = file.toStdString() + "/config/Vornal3/Vornal3.ini";
+    EXPECT_NE(reports[0].find(path + ": " + std::strerror(ENOTDIR)), std::string::npos)
+        << reports[0];
 }
 
 }  // namespace

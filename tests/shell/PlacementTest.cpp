@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/forms/Twips.h"
 #include "platform/runtime/AppInfo.h"
@@ -55,7 +56,7 @@ class Placement : public ::testing::Test {
   protected:
     void SetUp() override {
         Stored({});
-        platform::App::SetEndForTesting([this] { ++ends; });
+        platform::App::SetEndForTesting([this](int status) { ends.push_back(status); });
         testing_support::TakeReportedFailures();
     }
     void TearDown() override {
@@ -73,7 +74,7 @@ class Placement : public ::testing::Test {
     static QRect Outer(frmMain& frame) { return frame.MdiArea()->window()->frameGeometry(); }
 
     std::unique_ptr<frmMain> running;
-    int ends = 0;
+    std::vector<int> ends;  // the exit status of every ending
 };
 
 TEST_F(Placement, FirstRunOpensAtTheDefaultPlacement) {
@@ -98,7 +99,7 @@ TEST_F(Placement, ExitAndCloseBoxBothStoreThePlacementWhichTheNextStartUses) {
     frame.Move(2250, 1800, 8100, 5400);
     const QRect before = Outer(frame);
     frame.mnuFileExit.Click();
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, std::vector<int>{0});
     EXPECT_EQ(Read("MainLeft"), "2250");
     EXPECT_EQ(Read("MainHeight"), "5400");
     running.reset();
@@ -107,7 +108,7 @@ TEST_F(Placement, ExitAndCloseBoxBothStoreThePlacementWhichTheNextStartUses) {
 
     again.Move(3000, 1500, 9000, 7500);
     again.MdiArea()->window()->close();
-    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(ends, (std::vector<int>{0, 0}));
     EXPECT_EQ(Read("MainLeft"), "3000");
     EXPECT_EQ(Read("MainTop"), "1500");
     EXPECT_EQ(Read("MainWidth"), "9000");
@@ -119,7 +120,7 @@ TEST_F(Placement, ClosingMinimizedWritesNothing) {
     frmMain& frame = Start();
     frame.SetWindowState(frmMain::Minimized);
     frame.mnuFileExit.Click();
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ends, std::vector<int>{0});
     EXPECT_EQ(Read("MainLeft"), "1500");
     EXPECT_EQ(Read("MainTop"), "<absent>");
 }
