@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QImage>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -112,18 +114,23 @@ TEST_F(Saving, FailedSaveReportsTheReasonAndKeepsTheCaptionAndTheOldFile) {
         frmDocument& doc;
         std::string name;
         rlim_t limit;
+        std::string reason;
     } failures[] = {
-        {big, "shot", rlim_t{16} * 1024},  // the disk fills up while the file is written
-        {empty, "shot", RLIM_INFINITY},
-        {big, "missing" + std::string(1, QDir::separator().toLatin1()) + "shot", RLIM_INFINITY},
-        {big, std::string(300, 'x'), RLIM_INFINITY},
+        // The disk fills up part way through the file: the system's reason, not "Unknown error".
+        {big, "shot", rlim_t{16} * 1024, std::strerror(EFBIG)},
+        {empty, "shot", RLIM_INFINITY, "there is no picture to save"},
+        {big, "missing" + std::string(1, QDir::separator().toLatin1()) + "shot", RLIM_INFINITY,
+         std::strerror(ENOENT)},
+        {big, std::string(300, 'x'), RLIM_INFINITY, std::strerror(ENAMETOOLONG)},
     };
     for (const auto& failure : failures) {
         failure.doc.SetCaption("kept");
         WithFileSizeLimit(failure.limit, [&] { Save(failure.doc, failure.name); });
         const auto reports = testing_support::TakeReportedFailures();
         ASSERT_EQ(reports.size(), 1u) << failure.name;
-        EXPECT_NE(reports[0].find(PathOf(failure.name + ".bmp")), std::string::npos) << reports[0];
+        EXPECT_NE(reports[0].find(PathOf(failure.name + ".bmp") + ": " + failure.reason),
+                  std::string::npos)
+            << reports[0];
         EXPECT_EQ(failure.doc.Caption(), "kept");
         EXPECT_EQ(Files(), "shot.bmp");
         EXPECT_EQ(Bytes("shot.bmp"), before);
