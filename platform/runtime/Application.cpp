@@ -2,9 +2,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
@@ -14,22 +11,6 @@
 #include "platform/runtime/PlatformChoice.h"
 
 namespace platform {
-
-namespace {
-
-bool HasDisplay() {
-    const char* platformName = std::getenv("QT_QPA_PLATFORM");
-    if (platformName != nullptr && *platformName != '\0' &&
-        std::strncmp(platformName, "xcb", 3) != 0 &&
-        std::strncmp(platformName, "wayland", 7) != 0) {
-        return true;  // offscreen, vnc and the like need no display
-    }
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
-}
-
-}  // namespace
 
 void UseDesignFont() {
     // The windows were laid out for a small sans-serif face of 8 points; a metric-compatible
@@ -42,12 +23,7 @@ void UseDesignFont() {
 }
 
 int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp) {
-    ApplyPlatformChoice();
-    if (!HasDisplay()) {
-        std::fprintf(stderr,
-                     "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
-                     "display: xvfb-run -a %s\n",
-                     argc > 0 ? argv[0] : "vornal3");
+    if (!ApplyPlatformChoice(argc > 0 ? argv[0] : nullptr)) {
         return 1;
     }
     KeepLargeBlocksInTheirOwnMappings();

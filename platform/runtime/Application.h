@@ -14,8 +14,8 @@ void UseDesignFont();
 // event loop has returned, before the application object, and never by exit handlers (Qt ends
 // the process through them when the display is lost, and windows cannot outlive it). A
 // failure that leaves start-up is reported and ends the program with status 1, as there is no
-// window to go on with. Where there is no display to open, says so in one line and returns
-// non-zero instead of aborting.
+// window to go on with. Where there is no display to open, or it does not open, says so in one
+// line and returns non-zero instead of aborting.
 int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp);
 
 }  // namespace platform

@@ -1,7 +1,10 @@
 #include "platform/runtime/PlatformChoice.h"
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace platform {
 
@@ -11,30 +14,65 @@ bool IsSet(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
-}  // namespace
-
-PlatformChoice ChoosePlatform(const char* qtQpaPlatform, const char* waylandDisplay,
-                              const char* display) {
-    if (IsSet(qtQpaPlatform) || !IsSet(waylandDisplay)) {
-        return {};
-    }
-    if (IsSet(display)) {
-        return {"xcb", ""};
-    }
-    return {"",
-            "vornal3: running as a native Wayland client with no X display (XWayland): pictures "
-            "put on the clipboard are noticed only while a Vornal3 window has the keyboard focus"};
+bool StartsWith(const char* value, std::string_view prefix) {
+    return std::string_view(value).substr(0, prefix.size()) == prefix;
 }
 
-void ApplyPlatformChoice() {
-    const PlatformChoice choice = ChoosePlatform(
-        std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+bool XDisplayOpens(const char* name) {
+    xcb_connection_t* connection = xcb_connect(name, nullptr);
+    const bool opens = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return opens;
+}
+
+}  // namespace
+
+PlatformChoice ChoosePlatform(const PlatformEnvironment& env) {
+    if (IsSet(env.qtQpaPlatform) && !StartsWith(env.qtQpaPlatform, "xcb")) {
+        return {};  // the user's own: wayland, offscreen, vnc...
+    }
+    const bool opens = IsSet(env.display) && env.xDisplayOpens && env.xDisplayOpens(env.display);
+    if (!IsSet(env.qtQpaPlatform) && IsSet(env.waylandDisplay)) {
+        if (opens) {
+            return {"xcb", "", true};
+        }
+        return {"",
+                "vornal3: running as a native Wayland client with no X display (XWayland) to "
+                "use: pictures put on the clipboard are noticed only while a Vornal3 window has "
+                "the keyboard focus",
+                true};
+    }
+    // X11 from here on, chosen by the user or left to Qt.
+    if (!IsSet(env.display)) {
+        return {"",
+                "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
+                "display: xvfb-run -a " +
+                    env.program,
+                false};
+    }
+    if (!opens) {
+        return {"", std::string("vornal3: cannot open the display ") + env.display, false};
+    }
+    return {};
+}
+
+bool ApplyPlatformChoice(const char* program) {
+    PlatformEnvironment env;
+    env.qtQpaPlatform = std::getenv("QT_QPA_PLATFORM");
+    env.waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    env.display = std::getenv("DISPLAY");
+    if (program != nullptr) {
+        env.program = program;
+    }
+    env.xDisplayOpens = XDisplayOpens;
+    const PlatformChoice choice = ChoosePlatform(env);
     if (!choice.platform.empty()) {
         setenv("QT_QPA_PLATFORM", choice.platform.c_str(), 1);
     }
     if (!choice.notice.empty()) {
         std::fprintf(stderr, "%s\n", choice.notice.c_str());
     }
+    return choice.canStart;
 }
 
 }  // namespace platform

@@ -1,8 +1,11 @@
 #pragma once
-// Which windowing platform the program runs on. A native Wayland client sees the clipboard
-// only while one of its windows has the keyboard focus, so a collector that must notice every
-// picture while another program is in front runs on X11, through XWayland, wherever it can.
+// Which windowing platform the program runs on, and whether it can start at all. A native
+// Wayland client sees the clipboard only while one of its windows has the keyboard focus, so a
+// collector that must notice every picture while another program is in front runs on X11,
+// through XWayland, wherever it can. A display that cannot be opened is said in one line,
+// instead of the toolkit's abort.
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -10,15 +13,24 @@ namespace platform {
 struct PlatformChoice {
     std::string platform;  // the platform to ask for, or empty to leave the choice to Qt
     std::string notice;    // a line for standard error, or empty
+    bool canStart = true;  // false: the notice says why the program cannot start
 };
 
-// The choice for an environment with these variables (null or empty when not set): the
-// user's own QT_QPA_PLATFORM always wins; in a Wayland session (WAYLAND_DISPLAY) with an X
-// display (DISPLAY) it is "xcb"; without one the program runs natively and says what that costs.
-PlatformChoice ChoosePlatform(const char* qtQpaPlatform, const char* waylandDisplay,
-                              const char* display);
+struct PlatformEnvironment {
+    const char* qtQpaPlatform = nullptr;  // each null or empty when not set
+    const char* waylandDisplay = nullptr;
+    const char* display = nullptr;
+    std::string program = "vornal3";  // how the program was started, for the hint
+    std::function<bool(const char* display)> xDisplayOpens;
+};
 
-// Makes the choice for this process's environment; call before the application object exists.
-void ApplyPlatformChoice();
+// The user's own QT_QPA_PLATFORM always wins. In a Wayland session (WAYLAND_DISPLAY) with an X
+// display that opens, the choice is "xcb"; without one the program runs natively and says what
+// that costs. Elsewhere the X display must open.
+PlatformChoice ChoosePlatform(const PlatformEnvironment& environment);
+
+// Makes the choice for this process's environment, before the application object exists;
+// says the notice on standard error. Returns whether the program can start.
+bool ApplyPlatformChoice(const char* program);
 
 }  // namespace platform

@@ -1,28 +1,60 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/runtime/PlatformChoice.h"
 
 using platform::ChoosePlatform;
+using platform::PlatformEnvironment;
 
-TEST(PlatformChoice, AWaylandSessionWithAnXDisplayRunsOnX11AndTheUsersOwnChoiceAlwaysWins) {
-    EXPECT_EQ(ChoosePlatform(nullptr, "wayland-0", ":0").platform, "xcb");
-    EXPECT_EQ(ChoosePlatform("", "wayland-0", ":1").platform, "xcb");
-    EXPECT_TRUE(ChoosePlatform(nullptr, "wayland-0", ":0").notice.empty());
-    for (const char* own : {"wayland", "xcb", "offscreen"}) {
-        EXPECT_TRUE(ChoosePlatform(own, "wayland-0", ":0").platform.empty()) << own;
-        EXPECT_TRUE(ChoosePlatform(own, "wayland-0", nullptr).notice.empty()) << own;
+namespace {
+
+// An environment whose X displays open exactly when they are named in `opening`.
+PlatformEnvironment Environment(const char* qpa, const char* wayland, const char* display,
+                                std::string opening = ":0") {
+    PlatformEnvironment env;
+    env.qtQpaPlatform = qpa;
+    env.waylandDisplay = wayland;
+    env.display = display;
+    env.program = "/opt/vornal3";
+    env.xDisplayOpens = [opening](const char* name) { return opening == name; };
+    return env;
+}
+
+}  // namespace
+
+TEST(PlatformChoice, AWaylandSessionRunsOnX11WhereItsXDisplayOpensAndTheUsersChoiceAlwaysWins) {
+    EXPECT_EQ(ChoosePlatform(Environment(nullptr, "wayland-0", ":0")).platform, "xcb");
+    EXPECT_EQ(ChoosePlatform(Environment("", "wayland-0", ":0")).platform, "xcb");
+    EXPECT_TRUE(ChoosePlatform(Environment(nullptr, "wayland-0", ":0")).notice.empty());
+    for (const char* own : {"wayland", "offscreen", "vnc"}) {
+        const auto choice = ChoosePlatform(Environment(own, "wayland-0", nullptr));
+        EXPECT_TRUE(choice.platform.empty() && choice.notice.empty() && choice.canStart) << own;
+    }
+    // Without an X display that opens, natively, saying what that costs.
+    for (const char* display : {"", static_cast<const char*>(nullptr), ":7"}) {
+        const auto native = ChoosePlatform(Environment(nullptr, "wayland-0", display));
+        EXPECT_TRUE(native.platform.empty() && native.canStart);
+        EXPECT_NE(native.notice.find("only while a Vornal3 window has the keyboard focus"),
+                  std::string::npos);
     }
 }
 
-TEST(PlatformChoice, OutsideWaylandQtChoosesAndNativeWaylandSaysWhatItCosts) {
-    for (const char* display : {":0", "", static_cast<const char*>(nullptr)}) {
-        const auto choice = ChoosePlatform(nullptr, "", display);
-        EXPECT_TRUE(choice.platform.empty() && choice.notice.empty());
-        EXPECT_TRUE(ChoosePlatform(nullptr, nullptr, display).platform.empty());
+TEST(PlatformChoice, OnX11TheDisplayMustOpenOrTheProgramSaysWhyItCannotStart) {
+    const auto plain = ChoosePlatform(Environment(nullptr, nullptr, ":0"));
+    EXPECT_TRUE(plain.platform.empty() && plain.notice.empty() && plain.canStart);
+    EXPECT_TRUE(ChoosePlatform(Environment("xcb", "", ":0")).canStart);
+
+    for (const char* qpa : {static_cast<const char*>(nullptr), "xcb"}) {
+        const auto unset = ChoosePlatform(Environment(qpa, nullptr, nullptr));
+        EXPECT_FALSE(unset.canStart);
+        EXPECT_EQ(unset.notice,
+                  "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
+                  "display: xvfb-run -a /opt/vornal3");
+        const auto gone = ChoosePlatform(Environment(qpa, "", ":9"));
+        EXPECT_FALSE(gone.canStart);
+        EXPECT_EQ(gone.notice, "vornal3: cannot open the display :9");
     }
-    const auto native = ChoosePlatform(nullptr, "wayland-0", "");
-    EXPECT_TRUE(native.platform.empty());
-    EXPECT_NE(native.notice.find("only while a Vornal3 window has the keyboard focus"),
-              std::string::npos);
-    EXPECT_EQ(ChoosePlatform(nullptr, "wayland-0", nullptr).notice, native.notice);
+    // The user's own X11 choice in a Wayland session still needs its display.
+    EXPECT_FALSE(ChoosePlatform(Environment("xcb", "wayland-0", ":9")).canStart);
 }
