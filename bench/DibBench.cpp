@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QGuiApplication>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -135,12 +137,15 @@ void BM_BitBltSrcCopyToScreenFormat(benchmark::State& state) {
     cDIBSection source;
     source.Create(kBigWidth, kBigHeight);
     FillRandom(source);
-    const HDC memory = CreateCompatibleDC(0);
-    // A 32-bit bitmap, as the clipboard export draws into.
-    cDIBSection probe;
-    const HDC screenLike = CreateCompatibleDC(0);
-    const HBITMAP wide = CreateCompatibleBitmap(source.hdc(), kBigWidth, kBigHeight);
+    // A bitmap in the screen's format, as the clipboard export draws into.
+    const HDC screen = GetDC(GetDesktopWindow());
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP wide = CreateCompatibleBitmap(screen, kBigWidth, kBigHeight);
     const HGDIOBJ old = SelectObject(memory, wide);
+    BITMAP bm{};
+    if (GetObjectA(wide, sizeof bm, &bm) == 0 || bm.bmBitsPixel != 32) {
+        state.SkipWithError("no 32-bit bitmap for the screen");
+    }
     for (auto _ : state) {
         source.PaintPicture(memory);
         benchmark::ClobberMemory();
@@ -148,7 +153,7 @@ void BM_BitBltSrcCopyToScreenFormat(benchmark::State& state) {
     SelectObject(memory, old);
     DeleteObject(wide);
     DeleteDC(memory);
-    DeleteDC(screenLike);
+    ReleaseDC(GetDesktopWindow(), screen);
     state.SetLabel("24-bit section to 32-bit bitmap 3840x2160");
 }
 
@@ -168,4 +173,12 @@ BENCHMARK(BM_BitBltSrcCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BitBltSrcCopyToScreenFormat)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BigFloorCopy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // The screen's device context needs a GUI application; no window is ever shown.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -109,6 +109,13 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     PixelFormat format = PixelFormat::Xrgb32;
     if (!dc->screen) {
         const Bitmap* selected = Table().FindBitmap(dc->bitmap);
+        if (selected != nullptr && selected->section) {
+            // What a context holding a section makes is a section of its own format, whichever
+            // way the one selected runs.
+            BITMAPINFO info{};
+            info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, cy, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+            return MakeSection(&info, DIB_RGB_COLORS, nullptr, 0, 0, true);
+        }
         if (selected != nullptr && selected->format == PixelFormat::Mono1) {
             format = PixelFormat::Mono1;
         }

@@ -92,8 +92,11 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
 // No Win32 call: the same section for a caller that writes every pixel byte before anything
 // reads them, so its memory is not cleared first (only the rows' padding is zeroed).
 HBITMAP CreateDIBSectionForOverwrite(const BITMAPINFO* pbmi, void** ppvBits);
-// A bitmap in the format of hdc (32 bits for the screen); a zero size gives the stock 1 x 1
-// monochrome bitmap.
+// A bitmap in the format of what hdc holds: for a memory context holding a DIB section, a new
+// 24-bit section (bottom-up, rows padded to 4 bytes, pixels zeroed, GetObjectA gives its
+// bmBits); holding a monochrome bitmap, a monochrome one; for the screen's context, or one
+// holding any other bitmap, 32 bits per pixel without a pixel pointer. A zero size gives the
+// stock 1 x 1 monochrome bitmap.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 
 // Returns the bitmap that was selected before, 0 on failure. A bitmap lives in one memory

@@ -62,6 +62,48 @@ TEST(GdiMemoryDc, StartsWithAOneByOneMonochromeBitmapAndLendsABitmapToOneContext
     DeleteDC(first);
 }
 
+// A context holding a section makes sections (bottom-up, whichever way the one it holds runs);
+// one holding a monochrome bitmap makes monochrome ones; the screen's makes 32-bit bitmaps.
+TEST(GdiMemoryDc, CompatibleBitmapsTakeTheFormatOfWhatTheContextHolds) {
+    const int before = LiveHandleCount();
+    Section held(2, -2);
+    const HBITMAP made = CreateCompatibleBitmap(held.dc, 5, 3);
+    const BITMAP bm = Describe(made);
+    EXPECT_EQ(std::tuple(bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmBitsPixel),
+              std::tuple(5, 3, 16, 24));
+    ASSERT_NE(bm.bmBits, nullptr);
+    const auto* bytes = static_cast<const std::uint8_t*>(bm.bmBits);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 48), std::vector<std::uint8_t>(48, 0));
+    // The picture's top-left pixel is the first of the last row in memory.
+    const HDC dc = CreateCompatibleDC(0);
+    const HGDIOBJ stock = SelectObject(dc, made);
+    held.SetPixel(0, 0, 0x0A0B0C);
+    ASSERT_EQ(BitBlt(dc, 0, 0, 1, 1, held.dc, 0, 0, SRCCOPY), TRUE);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes + 32, bytes + 35),
+              (std::vector<std::uint8_t>{0x0C, 0x0B, 0x0A}));
+
+    SelectObject(dc, stock);
+    const HBITMAP mono = CreateCompatibleBitmap(dc, 5, 3);
+    EXPECT_EQ(std::tuple(Describe(mono).bmBitsPixel, Describe(mono).bmBits),
+              std::tuple(1, nullptr));
+    const HDC screen = GetDC(GetDesktopWindow());
+    const HBITMAP wide = CreateCompatibleBitmap(screen, 5, 3);
+    const BITMAP screenBm = Describe(wide);
+    EXPECT_EQ(std::tuple(screenBm.bmWidthBytes, screenBm.bmBitsPixel, screenBm.bmBits),
+              std::tuple(20, 32, nullptr));
+    // A context holding such a 32-bit bitmap makes 32-bit bitmaps too.
+    SelectObject(dc, wide);
+    const HBITMAP again = CreateCompatibleBitmap(dc, 2, 2);
+    EXPECT_EQ(Describe(again).bmBitsPixel, 32);
+    SelectObject(dc, stock);
+    for (const HBITMAP bitmap : {made, mono, wide, again}) {
+        EXPECT_EQ(DeleteObject(bitmap), TRUE);
+    }
+    DeleteDC(dc);
+    ReleaseDC(GetDesktopWindow(), screen);
+    EXPECT_EQ(LiveHandleCount(), before + 2);  // the held section and its context
+}
+
 TEST(GdiDibSection, DescribesItselfStartsZeroedAndRefusesWhatItCannotHonour) {
     const BITMAPINFO info = Header24(5, -3);
     void* bits = nullptr;
