@@ -108,7 +108,11 @@ BOOL DeleteObject(HGDIOBJ h);
 int GetObjectA(HANDLE h, int c, void* pv);
 
 // Copies a rectangle with any of the 256 ternary raster operations, clipped to both bitmaps.
-// Pictures' bitmaps are read-only: a transfer into one is refused (FALSE) and draws nothing.
+// A negative width or height is turned round, not mirrored: cx < 0 covers columns x + cx + 1
+// to x (cx = -3 at x = 6: columns 4, 5 and 6) and reads source columns x1 + cx + 1 to x1 in
+// the same order; cy < 0 does the same with rows. The rectangle is then drawn as a positive
+// one would be. Pictures' bitmaps are read-only: a transfer into one is refused (FALSE) and
+// draws nothing.
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 
 HWND GetDesktopWindow();

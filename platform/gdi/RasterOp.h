@@ -28,7 +28,8 @@ struct Transfer {
 };
 
 // Clips the destination rectangle to the destination bitmap and, when the source is read, the
-// matching source rectangle to the source bitmap. Empty when nothing is left to draw. The
+// matching source rectangle to the source bitmap. Empty when nothing is left to draw. A
+// negative width or height is turned round first, without mirroring (see BitBlt in Gdi.h). The
 // arithmetic is done wide enough that no argument can overflow it.
 std::optional<Transfer> ClipTransfer(int x, int y, int cx, int cy, int destWidth, int destHeight,
                                      int x1, int y1, bool withSource, int srcWidth, int srcHeight);
