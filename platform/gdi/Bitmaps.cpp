@@ -1,6 +1,7 @@
 // Making, describing and deleting bitmaps: DIB sections, screen-compatible bitmaps and the
 // read-only bitmaps behind pictures.
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -18,6 +19,7 @@ namespace {
 
 // One block of pixel memory must stay addressable with 32-bit signed offsets.
 constexpr std::int64_t kMaxBitmapBytes = std::numeric_limits<std::int32_t>::max();
+constexpr std::uintptr_t kPixelAlignment = 64;
 
 // Zeroed pixel memory for a bitmap of this size (left as it comes when `zeroed` is false), or
 // a bitmap with no storage when the size is unusable or the memory cannot be had.
@@ -31,17 +33,21 @@ Bitmap NewBitmap(PixelFormat format, std::int64_t width, std::int64_t height, bo
     if (rowBytes <= 0 || rowBytes > kMaxBitmapBytes / height) {
         return bitmap;
     }
-    const auto bytes = static_cast<std::size_t>(rowBytes * height);
+    // Pixels start on a cache line, as vector code reading whole rows likes them to; rows whose
+    // length is a multiple of 64 then all do.
+    const auto bytes = static_cast<std::size_t>(rowBytes * height) + kPixelAlignment - 1;
     bitmap.storage.reset(
         static_cast<std::uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
     if (!bitmap.storage) {
         return bitmap;
     }
+    const auto address = reinterpret_cast<std::uintptr_t>(bitmap.storage.get());
+    bitmap.pixels = bitmap.storage.get() + (-address & (kPixelAlignment - 1));
     bitmap.format = format;
     bitmap.width = static_cast<int>(width);
     bitmap.height = static_cast<int>(height);
     bitmap.widthBytes = static_cast<int>(rowBytes);
-    bitmap.top = bitmap.storage.get();
+    bitmap.top = bitmap.pixels;
     bitmap.pitch = rowBytes;
     return bitmap;
 }
@@ -69,17 +75,17 @@ HBITMAP MakeSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE h
         // The caller writes the pixels; the padding after them is still zero, as always.
         const std::int64_t used = std::int64_t{bitmap.width} * 3;
         for (std::int64_t row = 0; row < bitmap.height; ++row) {
-            std::memset(bitmap.storage.get() + row * bitmap.pitch + used, 0,
+            std::memset(bitmap.pixels + row * bitmap.pitch + used, 0,
                         static_cast<std::size_t>(bitmap.pitch - used));
         }
     }
     bitmap.section = true;
     if (!topDown) {
         // Bottom-up: the first row in memory is the picture's last.
-        bitmap.top = bitmap.storage.get() + bitmap.pitch * (bitmap.height - 1);
+        bitmap.top = bitmap.pixels + bitmap.pitch * (bitmap.height - 1);
         bitmap.pitch = -bitmap.pitch;
     }
-    std::uint8_t* bits = bitmap.storage.get();
+    std::uint8_t* bits = bitmap.pixels;
     const HBITMAP handle = Table().AddBitmap(std::move(bitmap));
     if (ppvBits != nullptr) {
         *ppvBits = bits;
@@ -156,7 +162,7 @@ int GetObjectA(HANDLE h, int c, void* pv) {
     info.bmBitsPixel = bitmap->format == PixelFormat::Mono1   ? 1
                        : bitmap->format == PixelFormat::Bgr24 ? 24
                                                               : 32;
-    info.bmBits = bitmap->section ? bitmap->storage.get() : nullptr;
+    info.bmBits = bitmap->section ? bitmap->pixels : nullptr;
     std::memcpy(pv, &info, sizeof info);
     return kSize;
 }

@@ -46,7 +46,8 @@ HBITMAP HandleTable::StockBitmap() {
         mono.height = 1;
         mono.widthBytes = 2;
         mono.storage.reset(static_cast<std::uint8_t*>(std::calloc(1, 2)));
-        mono.top = mono.storage.get();
+        mono.pixels = mono.storage.get();
+        mono.top = mono.pixels;
         mono.pitch = 2;
         mono.stock = true;
         stock_ = AddBitmap(std::move(mono));

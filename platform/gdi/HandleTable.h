@@ -29,6 +29,7 @@ struct Bitmap {
     std::uint8_t* top = nullptr;
     std::ptrdiff_t pitch = 0;
     std::unique_ptr<std::uint8_t, FreeDeleter> storage;
+    std::uint8_t* pixels = nullptr;  // the first byte in memory, within storage
     bool section = false;
     bool readOnly = false;  // a picture's pixels, owned by the picture
     bool stock = false;
