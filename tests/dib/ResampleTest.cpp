@@ -186,18 +186,24 @@ TEST(ResampleExactness, TapsAreTheSinglePrecisionPositionsAndWholeStepsFromOneOn
 }
 
 // All 65536 byte pairs, for fractions at the ends, halves (ties), below 2^-23 and at random,
-// over lengths that leave every vector loop a different tail.
+// over lengths that leave every vector loop a different tail. Random whole multiples of 2^-23,
+// 2^-15 and 2^-8 reach every integer form: 23-bit weights, and 16-bit ones without and with
+// halves (odd multiples of 2^-8 meet them at differences of 128).
 TEST(ResampleExactness, VerticalBlendOfEveryBytePairMatchesTheDoubleBlendAtEveryLevel) {
     std::vector<std::uint8_t> lower(65536), upper(65536), out(65536);
     for (int i = 0; i < 65536; ++i) {
         lower[i] = static_cast<std::uint8_t>(i);
         upper[i] = static_cast<std::uint8_t>(i >> 8);
     }
-    std::vector<float> fractions = {0.0f, 0x1p-23f, 0.25f, 0.5f, 1.0f - 0x1p-23f, 0x1p-24f, 0.3f};
+    std::vector<float> fractions = {
+        0.0f, 0x1p-23f, 0.25f,           0.5f,    1.0f - 0x1p-23f, 0x1p-24f,
+        0.3f, 0x1p-15f, 1.0f - 0x1p-15f, 0x1p-8f, 255 * 0x1p-8f,   0x1p-16f};
     std::mt19937 rng(7);
     for (int i = 0; i < 30; ++i) {
         fractions.push_back(std::ldexp(static_cast<float>(rng() % (1u << 23)), -23));
         fractions.push_back(std::uniform_real_distribution<float>(0.0f, 0.999f)(rng));
+        fractions.push_back(std::ldexp(static_cast<float>(rng() % (1u << 15)), -15));
+        fractions.push_back(std::ldexp(static_cast<float>(rng() % (1u << 8)), -8));
     }
     for (std::size_t f = 0; f < fractions.size(); ++f) {
         const double take = fractions[f];
@@ -217,10 +223,13 @@ TEST(ResampleExactness, VerticalBlendOfEveryBytePairMatchesTheDoubleBlendAtEvery
 
 // Every vector level against the plain one, on rows of any stride, narrow and odd widths, steps
 // past 3 source pixels, exact halves, and first fractions on the double path beside integer ones.
+// The named sizes reach positions of 256 and more (the 16-bit forms) along either axis, and
+// exact halves there (doublings).
 TEST(ResampleExactness, EveryLevelResamplesLikeThePlainPath) {
     ASSERT_EQ(dib::MakeColumnTaps(5, 7).inexact, std::vector<std::int32_t>{1});
-    std::vector<std::array<int, 4>> sizes = {
-        {5, 5, 7, 7}, {301, 37, 1000, 120}, {13, 301, 1001, 997}};
+    std::vector<std::array<int, 4>> sizes = {{5, 5, 7, 7},         {301, 37, 1000, 120},
+                                             {13, 301, 1001, 997}, {700, 3, 1398, 4},
+                                             {3, 700, 5, 1398},    {600, 520, 301, 261}};
     std::mt19937 rng(29);
     const auto R = [&](int n) { return static_cast<int>(rng() % n); };
     for (int round = 0; round < 250; ++round) {

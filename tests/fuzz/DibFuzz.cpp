@@ -5,7 +5,9 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "dib/PixelView.h"
@@ -92,17 +94,42 @@ void FuzzBlits(FuzzedDataProvider& data) {
     }
 }
 
+// Small pictures of any shape, and long thin ones: positions of 256 and more along one axis
+// (where the 16-bit forms of the blend are used), and doublings there (exact halves).
+struct ResampleSizes {
+    int width, height, newWidth, newHeight;
+};
+
+ResampleSizes PickSizes(FuzzedDataProvider& data) {
+    switch (data.ConsumeIntegralInRange(0, 3)) {
+        case 0:
+            return {data.ConsumeIntegralInRange(200, 1600), data.ConsumeIntegralInRange(1, 6),
+                    data.ConsumeIntegralInRange(1, 3200), data.ConsumeIntegralInRange(1, 6)};
+        case 1:
+            return {data.ConsumeIntegralInRange(1, 6), data.ConsumeIntegralInRange(200, 800),
+                    data.ConsumeIntegralInRange(1, 6), data.ConsumeIntegralInRange(1, 1600)};
+        default:
+            return {data.ConsumeIntegralInRange(-3, 40), data.ConsumeIntegralInRange(-40, 40),
+                    data.ConsumeIntegralInRange(-3, 300), data.ConsumeIntegralInRange(-300, 300)};
+    }
+}
+
 void FuzzResample(FuzzedDataProvider& data) {
+    const ResampleSizes sizes = PickSizes(data);
     cDIBSection source;
-    if (!source.Create(data.ConsumeIntegralInRange(-3, 40), data.ConsumeIntegralInRange(-40, 40))) {
+    if (!source.Create(sizes.width, sizes.height)) {
         return;
     }
     const std::int32_t rows = source.Height() < 0 ? -source.Height() : source.Height();
-    const std::vector<std::uint8_t> pixels =
-        data.ConsumeBytes<std::uint8_t>(static_cast<std::size_t>(source.BytesPerScanLine()) * rows);
+    const auto bytes = static_cast<std::size_t>(source.BytesPerScanLine()) * rows;
+    // Pixels from the input, then from a generator it seeds, so large pictures are not blank.
+    std::minstd_rand noise(data.ConsumeIntegral<std::uint32_t>());
+    const std::vector<std::uint8_t> pixels = data.ConsumeBytes<std::uint8_t>(bytes);
     std::copy(pixels.begin(), pixels.end(), source.DIBSectionBitsPtr());
-    const int newWidth = data.ConsumeIntegralInRange(-3, 300);
-    const int newHeight = data.ConsumeIntegralInRange(-300, 300);
+    std::generate(source.DIBSectionBitsPtr() + pixels.size(), source.DIBSectionBitsPtr() + bytes,
+                  [&] { return static_cast<std::uint8_t>(noise() >> 8); });
+    const int newWidth = data.ConsumeBool() ? 2 * (sizes.width - 1) : sizes.newWidth;
+    const int newHeight = data.ConsumeBool() ? 2 * (sizes.height - 1) : sizes.newHeight;
     std::shared_ptr<cDIBSection> result;
     try {
         result = source.Resample(newHeight, newWidth);
