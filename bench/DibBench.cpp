@@ -29,6 +29,7 @@ constexpr Size kSizes[][2] = {
     {{1920, 1080}, {3840, 2160}},
     {{1920, 1080}, {960, 540}},
     {{3840, 2160}, {1280, 720}},
+    {{3840, 2160}, {480, 270}},
 };
 
 void FillRandom(cDIBSection& dib) {
@@ -102,7 +103,7 @@ void BM_ResampleOpenCv(benchmark::State& state) {
     }
     SetLabel(state, from, to);
 }
-BENCHMARK(BM_ResampleOpenCv)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResampleOpenCv)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 #endif
 
 constexpr int kBigWidth = 3840;
@@ -165,9 +166,9 @@ void BM_BigFloorCopy(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Resample)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ResampleInto)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ResampleFloorCopy)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Resample)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResampleInto)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResampleFloorCopy)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RandomiseBits)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BitBltSrcCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BitBltSrcCopyToScreenFormat)->Unit(benchmark::kMillisecond);

@@ -43,8 +43,9 @@ void PixelScalar(const std::uint8_t* blended, const ColumnTaps& taps, std::size_
     }
 }
 
-void HorizontalScalar(const std::uint8_t* blended, const ColumnTaps& taps, std::uint8_t* out) {
-    for (std::size_t x = 0; x < taps.firstByte.size(); ++x) {
+void HorizontalScalar(const std::uint8_t* blended, const ColumnTaps& taps, std::size_t first,
+                      std::size_t end, std::uint8_t* out) {
+    for (std::size_t x = first; x < end; ++x) {
         PixelScalar(blended, taps, x, out);
     }
 }
@@ -118,10 +119,11 @@ void VerticalSse2(const std::uint8_t* lower, const std::uint8_t* upper, const Ta
     VerticalScalar(lower, upper, tap, c, count, blended);
 }
 
-void HorizontalSse2(const std::uint8_t* blended, const ColumnTaps& taps, std::uint8_t* out) {
+void HorizontalSse2(const std::uint8_t* blended, const ColumnTaps& taps, std::size_t first,
+                    std::size_t end, std::uint8_t* out) {
     const std::size_t columns = taps.firstByte.size();
     const __m128i zero = _mm_setzero_si128();
-    for (std::size_t x = 0; x < columns; ++x) {
+    for (std::size_t x = first; x < end; ++x) {
         const std::int32_t weight = taps.byteWeight[3 * x];
         if (weight < 0) {
             PixelScalar(blended, taps, x, out);
@@ -181,16 +183,21 @@ void BlendRowsVertically(SimdLevel level, const std::uint8_t* lower, const std::
 
 void BlendColumns(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
                   std::uint8_t* out) {
+    BlendColumnRange(level, blended, taps, 0, taps.firstByte.size(), out);
+}
+
+void BlendColumnRange(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
+                      std::size_t first, std::size_t end, std::uint8_t* out) {
 #ifdef VORNAL_X86
     if (level == SimdLevel::Avx2) {
-        return kernels::HorizontalAvx2(blended, taps, out);
+        return kernels::HorizontalAvx2(blended, taps, first, end, out);
     }
     if (level == SimdLevel::Sse2) {
-        return kernels::HorizontalSse2(blended, taps, out);
+        return kernels::HorizontalSse2(blended, taps, first, end, out);
     }
 #endif
     (void)level;
-    kernels::HorizontalScalar(blended, taps, out);
+    kernels::HorizontalScalar(blended, taps, first, end, out);
 }
 
 }  // namespace dib

@@ -3,6 +3,7 @@
 // and vector versions that must give the same bytes. Callers check every range first: these
 // touch exactly the bytes their arguments name.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dib/BilinearTaps.h"
@@ -25,5 +26,15 @@ void BlendRowsVertically(SimdLevel level, const std::uint8_t* lower, const std::
 // written; blended must hold firstByte.back() + 24 bytes (the vector loads read past b + 5).
 void BlendColumns(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
                   std::uint8_t* out);
+
+// The same for the columns from `first` to before `end` only, so that a row can be done in
+// pieces as its blended bytes become ready. Ranges go in order: `first` is a multiple of
+// kColumnRangeStep, and so is `end` unless it is the last column; the byte at 3 x `end` may be
+// written too and is then written again by the next range. The last range may write bytes of
+// earlier columns again, with their own values, from their blended bytes, which must still be
+// there.
+constexpr std::size_t kColumnRangeStep = 32;
+void BlendColumnRange(SimdLevel level, const std::uint8_t* blended, const ColumnTaps& taps,
+                      std::size_t first, std::size_t end, std::uint8_t* out);
 
 }  // namespace dib

@@ -205,19 +205,24 @@ VORNAL_AVX2 void VerticalAvx2(const std::uint8_t* lower, const std::uint8_t* upp
 }
 
 VORNAL_AVX2 void HorizontalAvx2(const std::uint8_t* blended, const ColumnTaps& taps,
-                                std::uint8_t* out) {
+                                std::size_t first, std::size_t end, std::uint8_t* out) {
     if (taps.groupBase.empty()) {
         // Steps too long for the shuffles (or fewer than four bytes).
-        return HorizontalSse2(blended, taps, out);
+        return HorizontalSse2(blended, taps, first, end, out);
     }
-    // The groups cover whole groups of four bytes; the last block overlaps the one before it
-    // (the same bytes again), and the bytes after the last group go the plain way, as does
-    // every column without an integer weight.
+    // The groups cover whole groups of four bytes. A range that is not the last ends on a
+    // multiple of 96 bytes, within the groups. The last range's last block overlaps the one
+    // before it (the same bytes again); its bytes after the last group go the plain way, as
+    // does every column without an integer weight.
     const std::size_t columns = taps.firstByte.size();
     const std::size_t grouped = taps.groupBase.size() * 4;
-    std::size_t j = 0;
-    for (; j + 32 <= grouped; j += 32) {
+    const std::size_t limit = end == columns ? grouped : 3 * end;
+    std::size_t j = 3 * first;
+    for (; j + 32 <= limit; j += 32) {
         HorizontalBlock(blended, taps, j, out);
+    }
+    if (end != columns) {
+        return;
     }
     if (j < grouped && grouped >= 32) {
         HorizontalBlock(blended, taps, grouped - 32, out);

@@ -119,4 +119,13 @@ ColumnTaps MakeColumnTaps(std::int32_t sourceWidth, std::int32_t destWidth) {
     return taps;
 }
 
+ColumnTaps PackedColumnTaps(const ColumnTaps& taps) {
+    ColumnTaps packed = taps;
+    for (std::size_t x = 0; x < packed.firstByte.size(); ++x) {
+        packed.firstByte[x] = static_cast<std::int32_t>(6 * x);
+    }
+    MakeGroups(packed);
+    return packed;
+}
+
 }  // namespace dib

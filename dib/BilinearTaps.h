@@ -110,4 +110,10 @@ struct ColumnTaps {
 // Raises an overflow failure when 3 x index + 5 does not fit 32 bits.
 ColumnTaps MakeColumnTaps(std::int32_t sourceWidth, std::int32_t destWidth);
 
+// The same columns reading from a row in which the two source pixels of column x have been
+// put side by side at bytes 6x to 6x + 5: with long steps most of a source row is never read,
+// and gathering what is read first spares the vertical pass the rest. Needs 6 x destWidth to fit
+// 32 bits.
+ColumnTaps PackedColumnTaps(const ColumnTaps& taps);
+
 }  // namespace dib

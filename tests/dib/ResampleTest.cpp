@@ -223,13 +223,15 @@ TEST(ResampleExactness, VerticalBlendOfEveryBytePairMatchesTheDoubleBlendAtEvery
 
 // Every vector level against the plain one, on rows of any stride, narrow and odd widths, steps
 // past 3 source pixels, exact halves, and first fractions on the double path beside integer ones.
-// The named sizes reach positions of 256 and more (the 16-bit forms) along either axis, and
-// exact halves there (doublings).
+// The named sizes reach positions of 256 and more (the 16-bit forms) along either axis, exact
+// halves there (doublings), and long steps whose pixels are gathered first, in several pieces,
+// with a last piece of one column and of a full piece.
 TEST(ResampleExactness, EveryLevelResamplesLikeThePlainPath) {
     ASSERT_EQ(dib::MakeColumnTaps(5, 7).inexact, std::vector<std::int32_t>{1});
-    std::vector<std::array<int, 4>> sizes = {{5, 5, 7, 7},         {301, 37, 1000, 120},
-                                             {13, 301, 1001, 997}, {700, 3, 1398, 4},
-                                             {3, 700, 5, 1398},    {600, 520, 301, 261}};
+    std::vector<std::array<int, 4>> sizes = {
+        {5, 5, 7, 7},      {301, 37, 1000, 120}, {13, 301, 1001, 997}, {700, 3, 1398, 4},
+        {3, 700, 5, 1398}, {600, 520, 301, 261}, {2000, 6, 300, 5},    {4000, 3, 257, 2},
+        {1700, 4, 256, 3}, {1300, 400, 129, 1}};
     std::mt19937 rng(29);
     const auto R = [&](int n) { return static_cast<int>(rng() % n); };
     for (int round = 0; round < 250; ++round) {

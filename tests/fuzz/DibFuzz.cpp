@@ -95,7 +95,8 @@ void FuzzBlits(FuzzedDataProvider& data) {
 }
 
 // Small pictures of any shape, and long thin ones: positions of 256 and more along one axis
-// (where the 16-bit forms of the blend are used), and doublings there (exact halves).
+// (where the 16-bit forms of the blend are used), doublings there (exact halves), and steps
+// long enough that the pixels read are gathered first, in several pieces.
 struct ResampleSizes {
     int width, height, newWidth, newHeight;
 };
