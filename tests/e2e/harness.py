@@ -41,8 +41,9 @@ SUSPICIOUS_STDERR = re.compile(
     r"AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|Aborted")
 
 
-def px(twips):
-    return round(twips / TWIPS_PER_PIXEL)
+def px(twips, scale=1):
+    """Twips to screen pixels at a scale factor."""
+    return round(twips * scale / TWIPS_PER_PIXEL)
 
 
 def noise_picture(width, height, seed):
@@ -85,6 +86,7 @@ class E2ETestCase(unittest.TestCase):
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=config, HOME=self.tmp,
                         QT_QPA_PLATFORM="xcb")
         self.programs = []
+        self.scale = 1
         self.display = self.env["DISPLAY"] = self.start_xvfb()
 
     def spawn(self, args, log_name, **kwargs):
@@ -163,10 +165,16 @@ class E2ETestCase(unittest.TestCase):
         with open(self.ini_path, "w", encoding="utf-8") as f:
             f.write("[Settings]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
 
-    def roomy_frame(self):
-        """A frame placement large enough for a whole document window."""
-        self.write_settings(MainLeft=0, MainTop=0, MainWidth=900 * TWIPS_PER_PIXEL,
-                            MainHeight=700 * TWIPS_PER_PIXEL)
+    def use_scale_factor(self, scale):
+        """Programs started from now on run at this scale factor."""
+        self.scale = scale
+        self.env["QT_SCALE_FACTOR"] = str(scale)
+
+    def roomy_frame(self, width=900, height=700):
+        """A frame placement large enough for a whole document window, in screen pixels."""
+        self.write_settings(MainLeft=0, MainTop=0,
+                            MainWidth=round(width * TWIPS_PER_PIXEL / self.scale),
+                            MainHeight=round(height * TWIPS_PER_PIXEL / self.scale))
 
     def start_program(self, wait_for_frame=True):
         log = f"vornal3-{len(self.programs) + 1}.stderr"
@@ -278,9 +286,9 @@ class E2ETestCase(unittest.TestCase):
     # ----- clipboard -----
 
     def put_on_clipboard(self, path, target):
-        """Offers a file from an xclip that stays until another client owns the clipboard."""
-        proc = self.spawn(["xclip", "-quiet", "-selection", "clipboard", "-t", target,
-                           "-i", path], f"xclip-{os.path.basename(path)}.log")
+        """Offers a file from an xclip that stays until another client owns the clipboard,
+        and waits until it does."""
+        proc = self.offer_file(path, target)
         self.wait_for(lambda: proc.poll() is not None or
                       target in (self.clipboard_targets() or ()), "xclip to own the clipboard")
         return proc
@@ -353,12 +361,12 @@ class E2ETestCase(unittest.TestCase):
             return (x, y) if region.tobytes() == img.tobytes() else None
         return self.wait_for(shown, what)
 
-    @staticmethod
-    def control_centre(picture_at, control):
+    def control_centre(self, picture_at, control):
         """Screen point in the middle of a control of the window whose picture is at home."""
         left, top, width, height = control
-        return (picture_at[0] - px(PICCONT_ORIGIN[0]) - PICCONT_BORDER_PX + px(left + width / 2),
-                picture_at[1] - px(PICCONT_ORIGIN[1]) - PICCONT_BORDER_PX + px(top + height / 2))
+        s, border = self.scale, PICCONT_BORDER_PX * self.scale
+        return (picture_at[0] - px(PICCONT_ORIGIN[0], s) - border + px(left + width / 2, s),
+                picture_at[1] - px(PICCONT_ORIGIN[1], s) - border + px(top + height / 2, s))
 
     def type_name(self, picture_at, name):
         self.click(*self.control_centre(picture_at, TEXT1))

@@ -7,7 +7,7 @@ import unittest
 from PIL import Image
 
 import harness
-from harness import TEXT1, SAVE_IT, PICCONT_ORIGIN, noise_picture
+from harness import noise_picture
 
 MIB = 1024 * 1024
 
@@ -42,12 +42,8 @@ class DesktopTest(harness.E2ETestCase):
         self.keys(about[0], "Escape")
 
     def test_at_scale_factor_2_a_capture_keeps_its_pixels_on_screen_and_in_the_file(self):
-        self.env["QT_SCALE_FACTOR"] = "2"
-        scale = 2
-        # 1 widget pixel is 15 twips at 96 DPI, 2 screen pixels: 7.5 twips per screen pixel.
-        per_pixel = harness.TWIPS_PER_PIXEL / scale
-        self.write_settings(MainLeft=0, MainTop=0, MainWidth=round(1000 * per_pixel),
-                            MainHeight=round(740 * per_pixel))
+        self.use_scale_factor(2)
+        self.roomy_frame(1000, 740)
         self.start_program()
         source = noise_picture(200, 150, seed=31)
         self.wait_taken(self.put_picture(source, "capture.png"))
@@ -58,19 +54,8 @@ class DesktopTest(harness.E2ETestCase):
         self.drag((at[0] + 138, at[1] + 82), (at[0] + 38, at[1] + 22), button=3)
         expected = source.crop((38, 22, 138, 82))
         self.wait_for_picture(expected, "the crop to show at the viewport's corner")
-
-        def centre(control):
-            left, top, width, height = control
-            border = 2 * scale
-            return (at[0] - round(PICCONT_ORIGIN[0] / per_pixel) - border +
-                    round((left + width / 2) / per_pixel),
-                    at[1] - round(PICCONT_ORIGIN[1] / per_pixel) - border +
-                    round((top + height / 2) / per_pixel))
-        self.click(*centre(TEXT1))
-        self.run_tool("xdotool", "key", "ctrl+a")
-        self.run_tool("xdotool", "type", "--delay", "20", "scaled")
-        self.click(*centre(SAVE_IT))
-        self.assert_same_pixels(self.wait_saved("scaled.bmp"), expected, "scaled.bmp")
+        self.type_name(at, "scaled")
+        self.assert_same_pixels(self.save(at, "scaled.bmp"), expected, "scaled.bmp")
 
     def test_closed_windows_give_their_memory_back(self):
         if os.environ.get("VORNAL_SANITIZED") == "1":
@@ -84,9 +69,7 @@ class DesktopTest(harness.E2ETestCase):
         start = self.resident(program)
         for round_ in (1, 2, 3):
             for _ in range(20):
-                # Not asked for its targets while it serves a big picture: xclip stalls then.
-                self.wait_taken(self.spawn(["xclip", "-quiet", "-selection", "clipboard", "-t",
-                                            "image/png", "-i", path], "xclip-screen.log"))
+                self.wait_taken(self.offer_file(path, "image/png"))
             self.wait_for_picture(corner, f"the captures of round {round_} to show")
             self.close_all_capture_windows(20, corner)
             # Closed windows go with the next events; their memory must follow them.
@@ -99,12 +82,6 @@ class DesktopTest(harness.E2ETestCase):
                                           f"round {round_} ({over[0] // MIB} MiB over)")
 
     # ----- helpers -----
-
-    def wait_saved(self, name):
-        path = os.path.join(self.app_dir, name)
-        self.wait_for(lambda: os.path.exists(path), f"{name} to be written")
-        with Image.open(path) as saved:
-            return saved.convert("RGB")
 
     def window_icons(self, window):
         """The icons a window gives the window manager, as RGBA pictures by size."""
