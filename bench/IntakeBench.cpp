@@ -1,13 +1,16 @@
 // What watching the clipboard costs: an idle tick, and a picture from the tick that finds it
-// to its window on screen, beside a plain copy of the picture's pixels.
+// to its window on screen, beside a plain copy of the picture's pixels; and what an open
+// capture window holds in memory, beside its picture's own pixels (the goal is one copy).
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "document/frmDocument.h"
@@ -96,6 +99,60 @@ void BM_PlainCopyOfThePixels(benchmark::State& state) {
 BENCHMARK(BM_PlainCopyOfThePixels)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond);
+
+double ResidentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+// Puts a picture on the clipboard, drops the caller's copy (as when another program owns it)
+// and lets the timer take it.
+void TakeFromClipboard(frmMain& frame, QImage& image) {
+    QGuiApplication::clipboard()->setImage(image);
+    image = QImage();
+    Settle();
+    frame.Timer1.Tick();
+    Settle();
+}
+
+void BM_ResidentMemoryPerOpenCapture(benchmark::State& state) {
+    frmMain& frame = Frame();
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    constexpr int kWindows = 6;
+    double perWindow = 0;
+    for (auto _ : state) {
+        // One window first, so that what every window shares (fonts, styles) is in place.
+        QImage image = Picture(width, height);
+        TakeFromClipboard(frame, image);
+        const double before = ResidentMiB();
+        for (int n = 0; n < kWindows; ++n) {
+            // A different picture each time, as every screenshot is.
+            image = QImage(width, height, QImage::Format_RGB32);
+            image.fill(0xFF000000u | static_cast<unsigned>(n * 0x10203));
+            TakeFromClipboard(frame, image);
+        }
+        perWindow = (ResidentMiB() - before) / kWindows;
+        if (frame.ChildForms().size() != kWindows + 1) {
+            state.SkipWithError("not every picture opened a window");
+        }
+        for (platform::Form* window : frame.ChildForms()) {
+            window->Unload();
+        }
+        Settle();
+    }
+    state.counters["resident_MiB_per_window"] = perWindow;
+    state.counters["picture_MiB"] = width * static_cast<double>(height) * 4 / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ResidentMemoryPerOpenCapture)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
