@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/SelectionRequestLog.h"
+
 namespace {
 
 long long Now() {
@@ -97,16 +99,8 @@ class RequestLog : public QAbstractNativeEventFilter {
         }
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
-            const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
-            xcb_connection_t* c = Connection();
-            xcb_get_atom_name_reply_t* name =
-                xcb_get_atom_name_reply(c, xcb_get_atom_name(c, request->target), nullptr);
-            if (name != nullptr) {
-                std::printf("asked %.*s\n", xcb_get_atom_name_name_length(name),
-                            xcb_get_atom_name_name(name));
-                std::fflush(stdout);
-                std::free(name);
-            }
+            LogSelectionRequest(Connection(),
+                                *static_cast<const xcb_selection_request_event_t*>(message));
         }
         return false;
     }

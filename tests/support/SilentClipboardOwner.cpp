@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/SelectionRequestLog.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -59,15 +61,7 @@ int main() {
     while (xcb_connection_has_error(c) == 0) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
-                const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
-                xcb_get_atom_name_reply_t* name =
-                    xcb_get_atom_name_reply(c, xcb_get_atom_name(c, request->target), nullptr);
-                if (name != nullptr) {
-                    std::printf("asked %.*s\n", xcb_get_atom_name_name_length(name),
-                                xcb_get_atom_name_name(name));
-                    std::fflush(stdout);
-                    std::free(name);
-                }
+                LogSelectionRequest(c, *reinterpret_cast<xcb_selection_request_event_t*>(event));
             }
             std::free(event);
         }
