@@ -50,11 +50,14 @@ std::string WhyNotWritten(const QString& fileName, std::size_t bytes) {
     // A short write says nothing; the next one gives the reason.
     for (std::size_t written = 0; written < filler.size();) {
         const ssize_t n = ::write(fd, filler.data() + written, filler.size() - written);
-        if (n < 0 && errno != EINTR) {
-            reason = std::strerror(errno);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            reason = std::strerror(n < 0 ? errno : EIO);
             break;
         }
-        written += n > 0 ? static_cast<std::size_t>(n) : 0;
+        written += static_cast<std::size_t>(n);
     }
     ::close(fd);
     ::unlink(scratch.c_str());
