@@ -28,6 +28,7 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
     }
     KeepLargeBlocksInTheirOwnMappings();
     QApplication app(argc, argv);
+    ReleaseDisplayProbe();
     QApplication::setApplicationName(QString::fromStdString(App::Title()));
     QApplication::setOrganizationName(QString::fromStdString(App::Title()));
     QApplication::setApplicationVersion(

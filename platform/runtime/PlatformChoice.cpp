@@ -18,11 +18,15 @@ bool StartsWith(const char* value, std::string_view prefix) {
     return std::string_view(value).substr(0, prefix.size()) == prefix;
 }
 
+// The connection that found the display open stays until the toolkit has its own: an X
+// server with no client left resets itself (a virtual one does, under xvfb-run), and a
+// toolkit connecting during the reset would find no display.
+xcb_connection_t* probe = nullptr;
+
 bool XDisplayOpens(const char* name) {
-    xcb_connection_t* connection = xcb_connect(name, nullptr);
-    const bool opens = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return opens;
+    ReleaseDisplayProbe();
+    probe = xcb_connect(name, nullptr);
+    return xcb_connection_has_error(probe) == 0;
 }
 
 }  // namespace
@@ -54,6 +58,13 @@ PlatformChoice ChoosePlatform(const PlatformEnvironment& env) {
         return {"", std::string("vornal3: cannot open the display ") + env.display, false};
     }
     return {};
+}
+
+void ReleaseDisplayProbe() {
+    if (probe != nullptr) {
+        xcb_disconnect(probe);
+        probe = nullptr;
+    }
 }
 
 bool ApplyPlatformChoice(const char* program) {

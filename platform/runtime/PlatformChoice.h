@@ -30,7 +30,10 @@ struct PlatformEnvironment {
 PlatformChoice ChoosePlatform(const PlatformEnvironment& environment);
 
 // Makes the choice for this process's environment, before the application object exists;
-// says the notice on standard error. Returns whether the program can start.
+// says the notice on standard error. Returns whether the program can start. The connection
+// that tried the X display is kept until ReleaseDisplayProbe, to be called once the
+// application object has its own.
 bool ApplyPlatformChoice(const char* program);
+void ReleaseDisplayProbe();
 
 }  // namespace platform
