@@ -6,11 +6,11 @@
 #include <QStringList>
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <new>
-#include <string>
 
+#include "platform/clipboard/LibraryMessages.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/runtime/MemoryUse.h"
 
 namespace platform::Clipboard {
 
@@ -25,17 +25,11 @@ constexpr std::int64_t kMegabyte = std::int64_t{1024} * 1024;
 // 8 bytes a pixel while decoding.
 constexpr int kReaderLimitMegabytes = static_cast<int>(kMostPixels * 8 / kMegabyte + 1);
 
-std::int64_t SystemMemoryFree() {
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::int64_t kilobytes = 0;
-    std::string unit;
-    while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemAvailable:") {
-            return kilobytes * 1024;
-        }
-    }
-    return INT64_MAX;  // nothing known: let the allocation itself decide
+// What a capture window needs beside its picture: room for one more copy of the pixels (a
+// crop, or the rows of a save), and a little for everything else.
+constexpr std::int64_t kReserve = 16 * kMegabyte;
+std::int64_t WindowRoom(std::int64_t pixels) {
+    return pixels * 4 + kReserve;
 }
 
 QString Megabytes(std::int64_t bytes) {
@@ -73,10 +67,14 @@ QString CheckSize(QImageReader& reader, const QString& name, std::int64_t memory
         needed += pixels * 4;  // the picture's own 32-bit copy
     }
     if (memoryFree < 0) {
-        memoryFree = SystemMemoryFree();
+        memoryFree = MemoryAvailable();
     }
+    // Decoding it, and then working on it in a window.
+    needed += WindowRoom(pixels);
     if (needed > memoryFree) {
-        return QStringLiteral("%1 of %2 pixels needs %3, only %4 of memory is free")
+        return QStringLiteral(
+                   "%1 of %2 pixels needs %3 to be decoded and worked on, only %4 of memory is "
+                   "free")
             .arg(name, dimensions, Megabytes(needed), Megabytes(memoryFree));
     }
     return {};
@@ -109,9 +107,7 @@ class ReaderWarnings {
     QtMessageHandler previous_;
 };
 
-QString Undecodable(const QString& mimeType, const QImageReader& reader,
-                    const ReaderWarnings& warnings) {
-    QString why = reader.errorString();
+QString Undecodable(const QString& mimeType, QString why, const ReaderWarnings& warnings) {
     if (const QString more = warnings.Joined(); !more.isEmpty()) {
         why += QStringLiteral(": ") + more;
     }
@@ -133,6 +129,42 @@ Decoded Hold(QImage image, const QString& name) {
     }
     result.picture = PictureFromImage(image);
     return result;
+}
+
+// What the reader made of the bytes: the image; or why there is none, either found before
+// reading (`failure`) or the reader's own words (`readerError`).
+struct ReadOutcome {
+    QImage image;
+    QString failure;
+    QString readerError;
+    bool sizeKnown = false;  // the size was told, and checked, before reading
+};
+
+ReadOutcome ReadImage(const QByteArray& bytes, const QString& mimeType, std::int64_t memoryFree) {
+    // Ends before the reason is put together, so that its lines are among the warnings.
+    const LibraryMessages libraryMessages;
+    ReadOutcome outcome;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, ReaderFormatFor(mimeType));
+    if (!reader.canRead()) {
+        outcome.failure =
+            QStringLiteral(
+                "%1 does not decode (its bytes are no picture of a kind the program reads)")
+                .arg(mimeType);
+        return outcome;
+    }
+    outcome.failure = CheckSize(reader, mimeType, memoryFree);
+    if (!outcome.failure.isEmpty()) {
+        return outcome;
+    }
+    outcome.sizeKnown = reader.size().isValid();
+    if (!reader.read(&outcome.image)) {
+        outcome.image = QImage();
+        outcome.readerError = reader.errorString();
+    }
+    return outcome;
 }
 
 }  // namespace
@@ -160,27 +192,34 @@ Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType, std::int
     Decoded result;
     const ReaderWarnings warnings;
     try {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, ReaderFormatFor(mimeType));
-        if (!reader.canRead()) {
-            result.failure = QStringLiteral(
-                                 "%1 does not decode (its bytes are no picture of a "
-                                 "kind the program reads)")
-                                 .arg(mimeType);
+        ReadOutcome read = ReadImage(bytes, mimeType, memoryFree);
+        if (!read.failure.isEmpty()) {
+            result.failure = read.failure;
             return result;
         }
-        result.failure = CheckSize(reader, mimeType, memoryFree);
-        if (!result.failure.isEmpty()) {
+        if (read.image.isNull()) {
+            result.failure = Undecodable(mimeType, read.readerError, warnings);
             return result;
         }
-        QImage image;
-        if (!reader.read(&image)) {
-            result.failure = Undecodable(mimeType, reader, warnings);
-            return result;
+        if (!read.sizeKnown) {
+            // Checked now that the picture holds its memory: what is left must still do for
+            // working on it.
+            const QImage& image = read.image;
+            const std::int64_t pixels = std::int64_t{image.width()} * image.height();
+            const std::int64_t left =
+                memoryFree < 0 ? MemoryAvailable() : memoryFree - image.sizeInBytes();
+            if (WindowRoom(pixels) > left) {
+                result.failure =
+                    QStringLiteral(
+                        "%1 of %2 x %3 pixels leaves too little memory (%4) to work on it")
+                        .arg(mimeType)
+                        .arg(image.width())
+                        .arg(image.height())
+                        .arg(Megabytes(std::max<std::int64_t>(left, 0)));
+                return result;
+            }
         }
-        result = Hold(std::move(image), mimeType);
+        result = Hold(std::move(read.image), mimeType);
     } catch (const std::bad_alloc&) {
         result = {};
         result.failure = QStringLiteral("%1: not enough memory to decode it").arg(mimeType);

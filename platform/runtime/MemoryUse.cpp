@@ -1,12 +1,27 @@
 #include "platform/runtime/MemoryUse.h"
 
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
+#include <fstream>
+#include <string>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 namespace platform {
+
+std::int64_t MemoryAvailable() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::int64_t kilobytes = 0;
+    std::string unit;
+    while (meminfo >> key >> kilobytes >> unit) {
+        if (key == "MemAvailable:") {
+            return kilobytes * 1024;
+        }
+    }
+    return INT64_MAX;  // nothing known: let the allocations themselves decide
+}
 
 void KeepLargeBlocksInTheirOwnMappings() {
 #if defined(__GLIBC__)

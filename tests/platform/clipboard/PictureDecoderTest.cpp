@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QImage>
@@ -119,14 +121,18 @@ TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason)
     const auto thin = DecodePicture(PngClaiming(60000, 2), "image/png");
     EXPECT_FALSE(thin.failure.contains("32767")) << thin.failure.toStdString();
 
-    // More than the memory left.
+    // More than the memory left: 4 MB of pixels, as many again to work on them in a window,
+    // and 16 MB for the rest.
     QImage picture(1000, 1000, QImage::Format_RGB32);
     picture.fill(Qt::blue);
     const QByteArray bmp = Encode(picture, "bmp");
-    const auto starved = DecodePicture(bmp, "image/bmp", std::int64_t{2} << 20);
-    EXPECT_TRUE(starved.picture.IsEmpty());
-    EXPECT_TRUE(starved.failure.contains("only 2 MB")) << starved.failure.toStdString();
-    EXPECT_FALSE(DecodePicture(bmp, "image/bmp", std::int64_t{8} << 20).picture.IsEmpty());
+    for (const int megabytes : {2, 23}) {
+        const auto starved = DecodePicture(bmp, "image/bmp", std::int64_t{megabytes} << 20);
+        EXPECT_TRUE(starved.picture.IsEmpty()) << megabytes;
+        EXPECT_TRUE(starved.failure.contains(QStringLiteral("only %1 MB").arg(megabytes)))
+            << starved.failure.toStdString();
+    }
+    EXPECT_FALSE(DecodePicture(bmp, "image/bmp", std::int64_t{24} << 20).picture.IsEmpty());
 }
 
 TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
@@ -139,4 +145,25 @@ TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
         EXPECT_TRUE(decoded.failure.startsWith("image/png")) << decoded.failure.toStdString();
     }
     EXPECT_EQ(platform::Clipboard::DecodeAttempts() - before, 3);
+}
+
+TEST(PictureDecoderTest, TheImageLibrariesOwnWordsJoinTheReasonInsteadOfStandardError) {
+    const QByteArray png = Encode(Pattern(QImage::Format_RGB32), "png");
+    // Standard error as the program's user sees it.
+    std::fflush(stderr);
+    const int seen = memfd_create("stderr", 0);
+    const int saved = dup(STDERR_FILENO);
+    ASSERT_GE(seen, 0);
+    dup2(seen, STDERR_FILENO);
+    const auto decoded = DecodePicture(png.left(png.size() - 30), "image/png");
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    char written[256] = {};
+    const ssize_t length = pread(seen, written, sizeof written - 1, 0);
+    close(seen);
+
+    EXPECT_TRUE(decoded.picture.IsEmpty());
+    EXPECT_TRUE(decoded.failure.contains("libpng error")) << decoded.failure.toStdString();
+    EXPECT_EQ(length, 0) << written;
 }

@@ -1,0 +1,22 @@
+#pragma once
+// Some image libraries under the toolkit's readers (libpng) write their complaints about
+// damaged bytes straight to standard error, past the toolkit's message handler. While an
+// object of this class lives, whatever is written to standard error is caught; when it goes,
+// the caught lines are handed to the toolkit's message handler as warnings, where the
+// decoder gathers them into the one reason it gives for the picture.
+
+namespace platform::Clipboard {
+
+class LibraryMessages {
+  public:
+    LibraryMessages();
+    ~LibraryMessages();
+    LibraryMessages(const LibraryMessages&) = delete;
+    LibraryMessages& operator=(const LibraryMessages&) = delete;
+
+  private:
+    int caught_ = -1;  // where standard error goes meanwhile, or -1 when nothing is caught
+    int saved_ = -1;   // standard error as it was
+};
+
+}  // namespace platform::Clipboard
