@@ -1,0 +1,251 @@
+#include "platform/clipboard/Transfer.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/clipboard/PictureDecoder.h"
+#include "platform/clipboard/PictureHeader.h"
+#include "platform/runtime/MemoryUse.h"
+
+namespace platform::Clipboard {
+
+namespace {
+
+// The largest file the decoder would take: its most pixels at 4 bytes each, and headers.
+constexpr std::int64_t kMostFileBytes = kMostPixels * 4 + kHeaderAllowance;
+
+// The formats whose bytes must start with a header read here; bytes offered as one of them
+// that start otherwise are no picture (whatever the label says, any of these headers will do:
+// the decoder finds the kind from the bytes).
+constexpr std::array kHeaderFormats = {"image/png",
+                                       "image/bmp",
+                                       "image/x-bmp",
+                                       "image/x-ms-bmp",
+                                       "image/ppm",
+                                       "image/x-portable-pixmap",
+                                       "image/x-portable-graymap",
+                                       "image/x-portable-bitmap",
+                                       "image/x-portable-anymap"};
+
+QString Amount(std::int64_t bytes) {
+    constexpr std::int64_t kMegabyte = std::int64_t{1} << 20;
+    if (bytes < kMegabyte) {
+        return QStringLiteral("%1 bytes").arg(bytes);
+    }
+    return QStringLiteral("%1 MB").arg((bytes + kMegabyte - 1) / kMegabyte);
+}
+
+}  // namespace
+
+Transfer::Transfer(QString format, std::int64_t announced, std::int64_t memoryAvailable)
+    : format_(std::move(format)),
+      memoryAvailable_(memoryAvailable < 0 ? MemoryAvailable() : memoryAvailable) {
+    const QString lower = format_.toLower();
+    checksContent_ = std::any_of(kHeaderFormats.begin(), kHeaderFormats.end(),
+                                 [&](const char* name) { return lower == QLatin1String(name); });
+    limit_ = kMostFileBytes;
+    limitReason_ = QStringLiteral("the largest picture file the program takes (%1)")
+                       .arg(Amount(kMostFileBytes));
+    if (memoryAvailable_ / 2 < limit_) {
+        limit_ = memoryAvailable_ / 2;
+        limitReason_ =
+            QStringLiteral("half of the memory available (%1)").arg(Amount(memoryAvailable_ / 2));
+    }
+    if (announced > limit_) {
+        Refuse(QStringLiteral("its owner announced %1, more than %2")
+                   .arg(Amount(announced), limitReason_));
+    }
+}
+
+Transfer::~Transfer() {
+    Release();
+}
+
+Transfer::Transfer(Transfer&& other) noexcept
+    : format_(std::move(other.format_)),
+      checksContent_(other.checksContent_),
+      headerRead_(other.headerRead_),
+      memoryAvailable_(other.memoryAvailable_),
+      limit_(other.limit_),
+      limitReason_(std::move(other.limitReason_)),
+      refusal_(std::move(other.refusal_)),
+      data_(std::exchange(other.data_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      mapped_(std::exchange(other.mapped_, false)),
+      size_(std::exchange(other.size_, 0)) {}
+
+Transfer& Transfer::operator=(Transfer&& other) noexcept {
+    if (this != &other) {
+        Release();
+        format_ = std::move(other.format_);
+        checksContent_ = other.checksContent_;
+        headerRead_ = other.headerRead_;
+        memoryAvailable_ = other.memoryAvailable_;
+        limit_ = other.limit_;
+        limitReason_ = std::move(other.limitReason_);
+        refusal_ = std::move(other.refusal_);
+        data_ = std::exchange(other.data_, nullptr);
+        capacity_ = std::exchange(other.capacity_, 0);
+        mapped_ = std::exchange(other.mapped_, false);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+bool Transfer::Expect(std::int64_t size) {
+    if (Refused()) {
+        return false;
+    }
+    if (size > limit_) {
+        Refuse(QStringLiteral("is %1, more than %2").arg(Amount(size), limitReason_));
+        return false;
+    }
+    return true;
+}
+
+bool Transfer::Append(const char* data, std::size_t size) {
+    if (Refused()) {
+        return false;
+    }
+    if (size == 0) {
+        return true;
+    }
+    const auto received =
+        static_cast<std::int64_t>(std::min<std::size_t>(size, INT64_MAX / 2)) + size_;
+    if (received > limit_) {
+        Refuse(QStringLiteral("was abandoned after %1, more than %2")
+                   .arg(Amount(received), limitReason_));
+        return false;
+    }
+    if (!Reserve(received)) {
+        Refuse(QStringLiteral("was abandoned after %1: not enough memory to hold it")
+                   .arg(Amount(received)));
+        return false;
+    }
+    std::memcpy(data_ + size_, data, size);
+    size_ = received;
+    return headerRead_ || CheckHeader();
+}
+
+bool Transfer::CheckHeader() {
+    const PictureHeader header = ReadPictureHeader(data_, static_cast<std::size_t>(size_));
+    switch (header.state) {
+        case PictureHeader::State::Incomplete:
+            return true;
+        case PictureHeader::State::Unknown:
+            headerRead_ = true;
+            if (checksContent_) {
+                Refuse(QStringLiteral("was abandoned: its first bytes are no picture"));
+                return false;
+            }
+            return true;
+        case PictureHeader::State::Damaged:
+            headerRead_ = true;
+            if (checksContent_) {
+                Refuse(
+                    QStringLiteral("was abandoned: it is no %1 picture (%2)")
+                        .arg(QLatin1String(header.kind), QString::fromStdString(header.problem)));
+                return false;
+            }
+            return true;
+        case PictureHeader::State::Read:
+            break;
+    }
+    headerRead_ = true;
+    const QString dimensions = QStringLiteral("%1 x %2").arg(header.width).arg(header.height);
+    // Both at most 2^31 - 1, so the product cannot overflow.
+    const std::int64_t pixels = header.width * header.height;
+    if (pixels > kMostPixels) {
+        Refuse(QStringLiteral(
+                   "was abandoned: it is %1 pixels, more than the 32767 x 32767 a picture may have")
+                   .arg(dimensions));
+        return false;
+    }
+    if (pixels * 4 > memoryAvailable_) {
+        Refuse(
+            QStringLiteral("was abandoned: its %1 pixels need %2, only %3 of memory is available")
+                .arg(dimensions, Amount(pixels * 4), Amount(memoryAvailable_)));
+        return false;
+    }
+    if (header.mostBytes >= 0 && header.mostBytes < limit_) {
+        limit_ = header.mostBytes;
+        limitReason_ = QStringLiteral("a %1 %2 can take (%3)")
+                           .arg(dimensions, QLatin1String(header.kind), Amount(limit_));
+        if (size_ > limit_) {
+            Refuse(QStringLiteral("was abandoned after %1, more than %2")
+                       .arg(Amount(size_), limitReason_));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Transfer::Reserve(std::int64_t needed) {
+    const auto wanted = static_cast<std::size_t>(needed);
+    if (wanted <= capacity_) {
+        return true;
+    }
+    if (data_ == nullptr) {
+        // Address room for the whole limit at once: pages are given memory only as bytes are
+        // written into them, and nothing ever moves, however many parts arrive.
+        const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        const std::size_t room = (static_cast<std::size_t>(limit_) + page - 1) / page * page;
+        void* mapped = mmap(nullptr, room, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapped != MAP_FAILED) {
+            data_ = static_cast<char*>(mapped);
+            capacity_ = room;
+            mapped_ = true;
+            return wanted <= capacity_;
+        }
+    }
+    if (mapped_) {
+        return false;
+    }
+    // Where the system will not reserve that much, the block doubles as it fills (large blocks
+    // are mappings of their own, which the C library moves without copying).
+    const std::size_t grown =
+        std::min(std::max({wanted, capacity_ * 2, std::size_t{1} << 16}),
+                 static_cast<std::size_t>(std::max<std::int64_t>(limit_, needed)));
+    void* moved = std::realloc(data_, grown);
+    if (moved == nullptr) {
+        return false;
+    }
+    data_ = static_cast<char*>(moved);
+    capacity_ = grown;
+    return true;
+}
+
+void Transfer::Refuse(const QString& reason) {
+    refusal_ = format_ + QLatin1Char(' ') + reason;
+    Release();
+}
+
+void Transfer::Release() noexcept {
+    if (data_ != nullptr) {
+        if (mapped_) {
+            munmap(data_, capacity_);
+        } else {
+            std::free(data_);
+        }
+    }
+    data_ = nullptr;
+    capacity_ = 0;
+    mapped_ = false;
+    size_ = 0;
+}
+
+QByteArray Transfer::Bytes() const {
+    if (data_ == nullptr) {
+        return {};
+    }
+    return QByteArray::fromRawData(data_, static_cast<qsizetype>(size_));
+}
+
+}  // namespace platform::Clipboard

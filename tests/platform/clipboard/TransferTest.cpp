@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <cstdint>
+
+#include "platform/clipboard/PictureDecoder.h"
+#include "platform/clipboard/PictureHeader.h"
+#include "platform/clipboard/Transfer.h"
+
+using platform::Clipboard::kHeaderAllowance;
+using platform::Clipboard::PictureHeader;
+using platform::Clipboard::ReadPictureHeader;
+using platform::Clipboard::Transfer;
+
+namespace {
+
+constexpr std::int64_t kMegabyte = std::int64_t{1} << 20;
+constexpr std::int64_t kPlenty = std::int64_t{64} << 30;
+
+QByteArray Encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setCompression(0);
+    EXPECT_TRUE(writer.write(image)) << format;
+    return bytes;
+}
+
+// Random pixels, which no encoder can make smaller than they are.
+QImage Noise(int width, int height, QImage::Format format) {
+    QImage image(width, height, format);
+    for (int y = 0; y < height; ++y) {
+        auto* line = image.scanLine(y);
+        for (qsizetype i = 0; i < image.bytesPerLine(); ++i) {
+            line[i] = static_cast<uchar>(QRandomGenerator::global()->bounded(256));
+        }
+    }
+    return image;
+}
+
+bool Feed(Transfer& transfer, const QByteArray& bytes, qsizetype part) {
+    for (qsizetype at = 0; at < bytes.size(); at += part) {
+        if (!transfer.Append(bytes.constData() + at,
+                             static_cast<std::size_t>(std::min(part, bytes.size() - at)))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(PictureHeaderTest, RealFilesTellTheirSizeAndFitTheirOwnBound) {
+    struct Case {
+        QImage::Format format;
+        const char* writer;
+        const char* kind;
+    };
+    for (const Case& c :
+         {Case{QImage::Format_ARGB32, "png", "PNG"}, Case{QImage::Format_RGBA64, "png", "PNG"},
+          Case{QImage::Format_Grayscale8, "png", "PNG"}, Case{QImage::Format_RGB32, "bmp", "BMP"},
+          Case{QImage::Format_ARGB32, "bmp", "BMP"}, Case{QImage::Format_Mono, "bmp", "BMP"},
+          Case{QImage::Format_RGB32, "ppm", "PNM"}, Case{QImage::Format_Grayscale8, "pgm", "PNM"},
+          Case{QImage::Format_Mono, "pbm", "PNM"}}) {
+        const QByteArray file = Encode(Noise(301, 67, c.format), c.writer);
+        const PictureHeader header = ReadPictureHeader(file.constData(), file.size());
+        ASSERT_EQ(header.state, PictureHeader::State::Read) << c.writer << " " << c.format;
+        EXPECT_STREQ(header.kind, c.kind);
+        EXPECT_EQ(header.width, 301);
+        EXPECT_EQ(header.height, 67);
+        // The pixels themselves must fit the bound without the room left for metadata.
+        EXPECT_GE(header.mostBytes - kHeaderAllowance, file.size()) << c.writer << " " << c.format;
+        EXPECT_LT(header.mostBytes - kHeaderAllowance, file.size() * 2) << c.writer;
+    }
+}
+
+TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
+    const QByteArray png = Encode(Noise(10, 10, QImage::Format_RGB32), "png");
+    const QByteArray ppm =
+        QByteArrayLiteral("P6 # made by hand\n# two comments\n 640\t480\r\n255\n");
+    for (const QByteArray& file : {png, ppm}) {
+        // The PNG's size is known at the end of its image header, before that chunk's checksum.
+        const std::size_t whole = file == png ? 29 : static_cast<std::size_t>(ppm.size());
+        for (std::size_t size = 0; size < whole; ++size) {
+            EXPECT_EQ(ReadPictureHeader(file.constData(), size).state,
+                      PictureHeader::State::Incomplete)
+                << size;
+        }
+        EXPECT_EQ(ReadPictureHeader(file.constData(), whole).state, PictureHeader::State::Read);
+    }
+    const PictureHeader read = ReadPictureHeader(ppm.constData(), ppm.size());
+    EXPECT_EQ(read.width, 640);
+    EXPECT_EQ(read.height, 480);
+    EXPECT_EQ(read.mostBytes, kHeaderAllowance + ppm.size() + 640 * 480 * 3);
+
+    EXPECT_EQ(ReadPictureHeader("GIF89a", 6).state, PictureHeader::State::Unknown);
+    EXPECT_EQ(ReadPictureHeader("<html>", 6).state, PictureHeader::State::Unknown);
+    QByteArray bmp = Encode(Noise(4, 4, QImage::Format_RGB32), "bmp");
+    bmp[10] = 0;  // pixels 4 GB into the file
+    bmp[11] = 0;
+    bmp[12] = 0;
+    bmp[13] = static_cast<char>(0xF0);
+    EXPECT_EQ(ReadPictureHeader(bmp.constData(), bmp.size()).state, PictureHeader::State::Damaged);
+    const QByteArray letters("P6 640 x 480 255\n");
+    EXPECT_EQ(ReadPictureHeader(letters.constData(), letters.size()).state,
+              PictureHeader::State::Damaged);
+    QByteArray noHeader("P6");
+    noHeader.append(5000, ' ');
+    EXPECT_EQ(ReadPictureHeader(noHeader.constData(), noHeader.size()).state,
+              PictureHeader::State::Damaged);
+    // The widest and highest a PNG can claim: the bound saturates instead of overflowing.
+    QByteArray widest = png;
+    for (int at : {16, 20}) {
+        widest[at] = 0x7F;
+        widest[at + 1] = widest[at + 2] = widest[at + 3] = static_cast<char>(0xFF);
+    }
+    widest[24] = 16;  // bits
+    widest[25] = 6;   // red, green, blue and alpha
+    const PictureHeader widestHeader = ReadPictureHeader(widest.constData(), widest.size());
+    ASSERT_EQ(widestHeader.state, PictureHeader::State::Read);
+    EXPECT_EQ(widestHeader.mostBytes, INT64_MAX);
+}
+
+TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
+    const QByteArray png = Encode(Noise(200, 120, QImage::Format_RGB32), "png");
+    for (const qsizetype part : {1, 7, 4096, 1 << 20}) {
+        Transfer transfer("image/png", png.size(), kPlenty);
+        ASSERT_TRUE(Feed(transfer, png, part)) << transfer.Refusal().toStdString();
+        EXPECT_EQ(transfer.Bytes(), png);
+        EXPECT_LT(transfer.Limit(), kHeaderAllowance + png.size() * 2);
+        const auto decoded = platform::Clipboard::DecodePicture(transfer.Bytes(), "image/png");
+        EXPECT_EQ(decoded.picture.PixelWidth(), 200) << decoded.failure.toStdString();
+    }
+}
+
+TEST(TransferTest, EndlessBytesStopAtTheLimitAndGiveTheirMemoryBack) {
+    const QByteArray header = Encode(Noise(100, 100, QImage::Format_RGB32), "png").left(33);
+    const QByteArray part(64 * 1024, '\0');
+    struct Case {
+        const char* format;
+        QByteArray start;
+        std::int64_t memory;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{"image/png", header, kPlenty, "a 100 x 100 PNG can take"},
+          // No header read for this format: half of the memory is its limit.
+          Case{"image/tiff", QByteArray("II*\0", 4), 64 * kMegabyte, "half of the memory"}}) {
+        Transfer transfer(c.format, 4096, c.memory);
+        ASSERT_TRUE(transfer.Append(c.start.constData(), c.start.size()));
+        std::int64_t sent = c.start.size();
+        while (transfer.Append(part.constData(), part.size())) {
+            sent += part.size();
+            ASSERT_LE(sent, kHeaderAllowance + 64 * kMegabyte) << c.format << " never stopped";
+        }
+        EXPECT_LE(sent, transfer.Limit());
+        EXPECT_GT(sent + part.size(), transfer.Limit());
+        EXPECT_TRUE(transfer.Refused());
+        EXPECT_TRUE(transfer.Bytes().isEmpty());
+        const std::string why = transfer.Refusal().toStdString();
+        EXPECT_NE(why.find(c.format), std::string::npos) << why;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_NE(why.find(" MB"), std::string::npos) << why;  // how much arrived
+        EXPECT_FALSE(transfer.Append("x", 1));
+    }
+}
+
+TEST(TransferTest, BytesThatAreNoPictureOfTheirFormatAreRefusedAtOnce) {
+    const QByteArray garbage("<html><body>not a picture</body></html>");
+    for (const char* format : {"image/png", "image/bmp", "image/x-portable-pixmap"}) {
+        Transfer transfer(format, -1, kPlenty);
+        EXPECT_FALSE(transfer.Append(garbage.constData(), garbage.size())) << format;
+        EXPECT_TRUE(transfer.Refusal().contains("no picture")) << transfer.Refusal().toStdString();
+    }
+    // A label is not the kind: a BMP offered as PNG is still a picture the decoder reads.
+    const QByteArray bmp = Encode(Noise(8, 8, QImage::Format_RGB32), "bmp");
+    Transfer relabelled("image/png", -1, kPlenty);
+    EXPECT_TRUE(relabelled.Append(bmp.constData(), bmp.size()));
+    // Formats without a header read here get only the limits.
+    Transfer other("image/jpeg", -1, kPlenty);
+    EXPECT_TRUE(other.Append(garbage.constData(), garbage.size()));
+}
+
+TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
+    const std::int64_t most = platform::Clipboard::kMostPixels * 4 + kHeaderAllowance;
+    // Announced: within the decoder's largest file, with plenty of memory, and beyond it.
+    EXPECT_FALSE(Transfer("image/png", most, kPlenty).Refused());
+    EXPECT_TRUE(Transfer("image/png", most + 1, kPlenty).Refused());
+    EXPECT_TRUE(Transfer("image/png", INT64_MAX, kPlenty).Refused());
+    // Half of the memory available.
+    EXPECT_FALSE(Transfer("image/png", 50 * kMegabyte, 100 * kMegabyte).Refused());
+    const Transfer starved("image/png", 50 * kMegabyte + 1, 100 * kMegabyte);
+    EXPECT_TRUE(starved.Refusal().contains("half of the memory available (50 MB)"))
+        << starved.Refusal().toStdString();
+    // A reply of known size.
+    Transfer reply("image/bmp", -1, 100 * kMegabyte);
+    EXPECT_TRUE(reply.Expect(50 * kMegabyte));
+    EXPECT_FALSE(reply.Expect(50 * kMegabyte + 1));
+    // A part whose length would overflow the count is over the limit, and nothing is read.
+    Transfer overflowing("image/png", -1, kPlenty);
+    EXPECT_FALSE(overflowing.Append("", SIZE_MAX));
+    EXPECT_TRUE(overflowing.Refused());
+
+    // Headers that claim more pixels than a picture may have, or than memory holds.
+    QByteArray header = Encode(Noise(1, 1, QImage::Format_RGB32), "png").left(33);
+    const auto claim = [&](std::uint32_t width, std::uint32_t height, std::int64_t memory) {
+        for (int i = 0; i < 4; ++i) {
+            header[16 + i] = static_cast<char>(width >> (24 - 8 * i));
+            header[20 + i] = static_cast<char>(height >> (24 - 8 * i));
+        }
+        Transfer transfer("image/png", -1, memory);
+        transfer.Append(header.constData(), header.size());
+        return transfer.Refusal().toStdString();
+    };
+    EXPECT_NE(claim(40000, 40000, kPlenty).find("32767 x 32767"), std::string::npos);
+    EXPECT_NE(claim(20000, 20000, 1024 * kMegabyte).find("only 1024 MB"), std::string::npos);
+    EXPECT_EQ(claim(20000, 20000, kPlenty), "");
+}
