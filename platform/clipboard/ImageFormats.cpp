@@ -68,4 +68,20 @@ std::vector<QString> ImageFormatsToAsk(const QStringList& offered) {
     return formats;
 }
 
+QStringList KnownImageFormats() {
+    QStringList names;
+    for (const char* name : kLossless) {
+        names.append(QLatin1String(name));
+    }
+    for (const char* name : kReduced) {
+        names.append(QLatin1String(name));
+    }
+    for (const QByteArray& type : QImageReader::supportedMimeTypes()) {
+        names.append(QString::fromLatin1(type).toLower());
+    }
+    names.removeDuplicates();
+    names.removeIf([](const QString& name) { return ImageFormatsToAsk({name}).empty(); });
+    return names;
+}
+
 }  // namespace platform::Clipboard

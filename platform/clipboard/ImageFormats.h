@@ -14,4 +14,7 @@ namespace platform::Clipboard {
 // else (text, files, the toolkit's own in-process image) is left out.
 std::vector<QString> ImageFormatsToAsk(const QStringList& offered);
 
+// Every format name ImageFormatsToAsk can choose, as owners write them (in lower case).
+QStringList KnownImageFormats();
+
 }  // namespace platform::Clipboard

@@ -98,15 +98,30 @@ Transfer& Transfer::operator=(Transfer&& other) noexcept {
     return *this;
 }
 
-bool Transfer::Expect(std::int64_t size) {
+bool Transfer::Expect(std::int64_t more) {
     if (Refused()) {
         return false;
     }
-    if (size > limit_) {
-        Refuse(QStringLiteral("is %1, more than %2").arg(Amount(size), limitReason_));
+    if (more > limit_ - size_) {
+        Refuse(QStringLiteral("was abandoned: %1 had arrived and %2 more were on their way, more "
+                              "than %3")
+                   .arg(Amount(size_), Amount(more), limitReason_));
         return false;
     }
     return true;
+}
+
+bool Transfer::CheckWhole(const char* data, std::size_t size) {
+    if (Refused()) {
+        return false;
+    }
+    if (static_cast<std::uint64_t>(size) > static_cast<std::uint64_t>(limit_)) {
+        Refuse(QStringLiteral("is %1, more than %2")
+                   .arg(Amount(static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX))),
+                        limitReason_));
+        return false;
+    }
+    return CheckHeader(data, size);
 }
 
 bool Transfer::Append(const char* data, std::size_t size) {
@@ -130,11 +145,11 @@ bool Transfer::Append(const char* data, std::size_t size) {
     }
     std::memcpy(data_ + size_, data, size);
     size_ = received;
-    return headerRead_ || CheckHeader();
+    return headerRead_ || CheckHeader(data_, static_cast<std::size_t>(size_));
 }
 
-bool Transfer::CheckHeader() {
-    const PictureHeader header = ReadPictureHeader(data_, static_cast<std::size_t>(size_));
+bool Transfer::CheckHeader(const char* data, std::size_t size) {
+    const PictureHeader header = ReadPictureHeader(data, size);
     switch (header.state) {
         case PictureHeader::State::Incomplete:
             return true;
@@ -177,9 +192,9 @@ bool Transfer::CheckHeader() {
         limit_ = header.mostBytes;
         limitReason_ = QStringLiteral("a %1 %2 can take (%3)")
                            .arg(dimensions, QLatin1String(header.kind), Amount(limit_));
-        if (size_ > limit_) {
+        if (static_cast<std::int64_t>(size) > limit_) {
             Refuse(QStringLiteral("was abandoned after %1, more than %2")
-                       .arg(Amount(size_), limitReason_));
+                       .arg(Amount(static_cast<std::int64_t>(size)), limitReason_));
             return false;
         }
     }

@@ -33,9 +33,13 @@ class Transfer {
     // Adds the next part. Takes time in proportion to the part only, never to what arrived
     // before. False once the transfer is refused; a refused transfer takes nothing more.
     bool Append(const char* data, std::size_t size);
-    // Refuses bytes of a known size (a reply that arrives whole) before they are read, when
-    // they are over the limits that hold before any byte is seen. False when refused.
-    bool Expect(std::int64_t size);
+    // Checks bytes that arrived whole, in one reply, without taking them: false when they are
+    // over the limits or are no picture of their format, as Append would have found.
+    bool CheckWhole(const char* data, std::size_t size);
+
+    // More bytes than `more` are on their way, which will not be read: refuses the transfer
+    // when they would take it over its limit. False when refused.
+    bool Expect(std::int64_t more);
 
     bool Refused() const { return !refusal_.isEmpty(); }
     // Why the transfer was refused: the format, the bytes received and the reason.
@@ -50,7 +54,7 @@ class Transfer {
 
   private:
     void Refuse(const QString& reason);
-    bool CheckHeader();
+    bool CheckHeader(const char* data, std::size_t size);
     bool Reserve(std::int64_t needed);
     void Release() noexcept;
 

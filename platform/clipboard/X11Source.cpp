@@ -1,9 +1,12 @@
 // The X11 clipboard, read without ever waiting for its owner. A connection of its own to the
 // display learns who owns the clipboard from the XFixes selection events, asks the owner for
 // its list of formats and then for one picture format, and takes the answers in the event
-// loop like any other input, large pictures in parts. An owner that does not answer in time
-// is not asked again while it (the same client) keeps the clipboard, however often it takes
-// it anew; the user interface never waits for an owner.
+// loop like any other input, large pictures in parts. Whatever the owner sends is untrusted:
+// answers are checked before they are believed, transfers are held within the limits of
+// Transfer, and the event loop gets its turn however fast the answers pour in. An owner that
+// does not answer in time is not asked again while it (the same client) keeps the clipboard,
+// however often it takes it anew; one whose transfer was refused is not asked again while it
+// keeps that selection. The user interface never waits for an owner.
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -15,15 +18,21 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <new>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/clipboard/ClipboardSource.h"
 #include "platform/clipboard/FormatPlan.h"
+#include "platform/clipboard/ImageFormats.h"
+#include "platform/clipboard/RepeatGuard.h"
+#include "platform/clipboard/Transfer.h"
 
 namespace platform::Clipboard {
 
@@ -34,28 +43,33 @@ constexpr int kListingMs = 1000;
 // Encoding a picture may take its owner a while, and a large one arrives in many parts:
 // each part gets this long.
 constexpr int kTransferMs = 5000;
-// More formats than any owner offers; a longer list is cut here.
-constexpr std::size_t kMostTargets = 512;
+// The longest list of formats taken (256 KiB of atoms); no owner offers nearly as many.
+constexpr std::size_t kMostTargets = 65536;
+// While answers pour in, the event loop gets its turn at least this often.
+constexpr auto kSlice = std::chrono::milliseconds(8);
 
 struct FreeDeleter {
     void operator()(void* p) const noexcept { std::free(p); }
 };
 template <class T>
 using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using Event = XcbPtr<xcb_generic_event_t>;
 
 // A property of the reader's window as read (and deleted) from the server.
 struct PropertyValue {
     XcbPtr<xcb_get_property_reply_t> reply;
+    std::int64_t oversize = 0;  // its whole size, when it was larger than asked for
 
     bool Ok() const { return reply != nullptr; }
     xcb_atom_t Type() const { return reply ? reply->type : XCB_NONE; }
+    int Format() const { return reply ? reply->format : 0; }
     int Length() const { return reply ? xcb_get_property_value_length(reply.get()) : 0; }
     const char* Data() const {
         return reply ? static_cast<const char*>(xcb_get_property_value(reply.get())) : nullptr;
     }
 };
 
-enum class Stage { Idle, Listing, Asking, Receiving };
+enum class Stage { Idle, Listing, ListingParts, Asking, Receiving };
 
 class X11Source final : public ClipboardSource {
   public:
@@ -80,22 +94,32 @@ class X11Source final : public ClipboardSource {
     void Changed() override {}
 
   private:
-    xcb_timestamp_t ServerTime(std::vector<XcbPtr<xcb_generic_event_t>>& before);
+    xcb_timestamp_t ServerTime(std::vector<Event>& before);
     bool IsClipboardChange(const xcb_generic_event_t& event) const;
     void Drain(bool readSocket) noexcept;
+    void DrainSoon();
     void Handle(const xcb_generic_event_t* event);
     void OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_timestamp_t seen);
     void SelectionArrived(const xcb_selection_notify_event_t& event);
     void PartArrived(const xcb_property_notify_event_t& event);
+    void ListArrived(int format, const char* data, std::size_t size);
+    void ListPartArrived(const PropertyValue& part);
+    void FormatArrived(const PropertyValue& value);
+    void FormatPartArrived(const PropertyValue& part);
+    void Received(const QByteArray& bytes);
     void OwnerSilent();
     void Ask(xcb_atom_t target, int deadlineMs);
     bool AskedAgain();
     void AskNextFormat();
-    void Take(const QByteArray& bytes);
+    void Refuse(const QString& why);
+    void Abandon(const QString& why);
+    void Oversize(std::int64_t size);
     void Finish();
-    PropertyValue ReadProperty();
+    void Empty();
+    bool IsRelay(std::uint32_t client);
+    PropertyValue ReadProperty(std::int64_t mostBytes);
     QStringList FormatNames(const xcb_atom_t* atoms, std::size_t count);
-    std::vector<xcb_atom_t> Intern(const std::vector<QByteArray>& names);
+    std::vector<xcb_atom_t> Intern(const QStringList& names);
 
     xcb_connection_t* c_;
     xcb_window_t window_ = XCB_NONE;
@@ -105,41 +129,58 @@ class X11Source final : public ClipboardSource {
     xcb_atom_t targets_ = XCB_NONE;
     xcb_atom_t incr_ = XCB_NONE;
     xcb_atom_t time_ = XCB_NONE;  // a property changed only to learn the server's time
+    // The window manager's selection: in a Wayland session its owner is the compositor's
+    // bridge, which passes other programs' pictures on to X11.
+    xcb_atom_t windowManager_ = XCB_NONE;
+    bool waylandSession_ = false;
     // Answers go to these in turn, so a late answer to an abandoned question cannot pass
     // for the answer to the current one.
     std::array<xcb_atom_t, 4> properties_{};
     std::size_t nextProperty_ = 0;
+    // The image formats the program reads, by the atoms that name them.
+    std::unordered_map<xcb_atom_t, QString> imageFormats_;
 
     QPointer<QObject> context_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* deadline_ = nullptr;
+    bool drainQueued_ = false;
+    // Events that came before an answer was waited for, handled in turn by Drain.
+    std::deque<Event> pending_;
 
     // The current contents of the clipboard.
     xcb_window_t owner_ = XCB_NONE;
     xcb_timestamp_t claimed_ = XCB_CURRENT_TIME;
     xcb_timestamp_t seen_ = XCB_CURRENT_TIME;
     Picture picture_;
+    Fingerprint fingerprint_;  // of the bytes the picture came from
+    std::uint32_t pictureClient_ = 0;
     bool taken_ = false;
+    RepeatGuard repeats_;
 
     // The read of them.
     Stage stage_ = Stage::Idle;
     std::uint32_t askedClient_ = 0;
     std::uint32_t silentClient_ = 0;
+    // A selection whose transfer was refused: not asked about again while it holds.
+    std::optional<std::pair<xcb_window_t, xcb_timestamp_t>> refused_;
     bool askAgain_ = false;  // the owner replaced the contents it is being asked about
     xcb_atom_t target_ = XCB_NONE;
     xcb_atom_t property_ = XCB_NONE;
     FormatPlan plan_;
-    std::unordered_map<QString, xcb_atom_t> formatAtoms_;
-    std::unordered_map<xcb_atom_t, QString> atomNames_;
-    QByteArray received_;
+    std::unordered_map<QString, xcb_atom_t> offeredAtoms_;
+    QString format_;  // the format being received
+    std::optional<Transfer> transfer_;
+    QByteArray list_;  // a list of formats arriving in parts
+    int listFormat_ = 0;
 };
 
-std::vector<xcb_atom_t> X11Source::Intern(const std::vector<QByteArray>& names) {
+std::vector<xcb_atom_t> X11Source::Intern(const QStringList& names) {
     std::vector<xcb_intern_atom_cookie_t> cookies;
-    cookies.reserve(names.size());
-    for (const QByteArray& name : names) {
+    cookies.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names) {
+        const QByteArray latin = name.toLatin1();
         cookies.push_back(
-            xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(name.size()), name.constData()));
+            xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(latin.size()), latin.constData()));
     }
     std::vector<xcb_atom_t> atoms;
     for (const auto& cookie : cookies) {
@@ -172,18 +213,31 @@ bool X11Source::Start(int screenNumber) {
     }
 
     const std::vector<xcb_atom_t> atoms =
-        Intern({"CLIPBOARD", "TARGETS", "INCR", "VORNAL3_TIME", "VORNAL3_CLIPBOARD_0",
-                "VORNAL3_CLIPBOARD_1", "VORNAL3_CLIPBOARD_2", "VORNAL3_CLIPBOARD_3"});
-    for (const xcb_atom_t atom : atoms) {
-        if (atom == XCB_NONE) {
-            return false;
-        }
+        Intern({QStringLiteral("CLIPBOARD"), QStringLiteral("TARGETS"), QStringLiteral("INCR"),
+                QStringLiteral("VORNAL3_TIME"), QStringLiteral("WM_S%1").arg(screenNumber),
+                QStringLiteral("VORNAL3_CLIPBOARD_0"), QStringLiteral("VORNAL3_CLIPBOARD_1"),
+                QStringLiteral("VORNAL3_CLIPBOARD_2"), QStringLiteral("VORNAL3_CLIPBOARD_3")});
+    if (std::find(atoms.begin(), atoms.end(), XCB_NONE) != atoms.end()) {
+        return false;
     }
     clipboard_ = atoms[0];
     targets_ = atoms[1];
     incr_ = atoms[2];
     time_ = atoms[3];
-    std::copy(atoms.begin() + 4, atoms.end(), properties_.begin());
+    windowManager_ = atoms[4];
+    std::copy(atoms.begin() + 5, atoms.end(), properties_.begin());
+
+    // Formats are told apart by their atoms, so a list of formats costs no questions about
+    // the names of atoms, however long it is.
+    const QStringList known = KnownImageFormats();
+    const std::vector<xcb_atom_t> knownAtoms = Intern(known);
+    for (std::size_t i = 0; i < knownAtoms.size(); ++i) {
+        if (knownAtoms[i] != XCB_NONE) {
+            imageFormats_.emplace(knownAtoms[i], known[static_cast<qsizetype>(i)]);
+        }
+    }
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    waylandSession_ = wayland != nullptr && *wayland != '\0';
 
     window_ = xcb_generate_id(c_);
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -197,7 +251,7 @@ bool X11Source::Start(int screenNumber) {
 
     // Every change of the clipboard after this time arrives as an event; the owner asked for
     // below is the one the events before it led to, so those are dropped.
-    std::vector<XcbPtr<xcb_generic_event_t>> before;
+    std::vector<Event> before;
     const xcb_timestamp_t now = ServerTime(before);
     if (now == XCB_CURRENT_TIME) {
         return false;
@@ -227,11 +281,11 @@ bool X11Source::Start(int screenNumber) {
 
 // The server's time now, from a change to the window's own property. The events that came
 // before the change are handed back in order.
-xcb_timestamp_t X11Source::ServerTime(std::vector<XcbPtr<xcb_generic_event_t>>& before) {
+xcb_timestamp_t X11Source::ServerTime(std::vector<Event>& before) {
     xcb_change_property(c_, XCB_PROP_MODE_APPEND, window_, time_, XCB_ATOM_STRING, 8, 0, nullptr);
     xcb_flush(c_);
     while (true) {
-        XcbPtr<xcb_generic_event_t> event(xcb_wait_for_event(c_));
+        Event event(xcb_wait_for_event(c_));
         if (!event) {
             return XCB_CURRENT_TIME;  // the connection broke
         }
@@ -253,6 +307,13 @@ bool X11Source::IsClipboardChange(const xcb_generic_event_t& event) const {
 }
 
 void X11Source::Clear() {
+    if (!picture_.IsEmpty() && !taken_) {
+        repeats_.Took(fingerprint_, pictureClient_, RepeatGuard::Clock::now());
+    }
+    Empty();
+}
+
+void X11Source::Empty() {
     taken_ = true;
     picture_ = {};
     if (owner_ == XCB_NONE) {
@@ -261,7 +322,7 @@ void X11Source::Clear() {
     // Emptied as of now, so that the owner sees a time later than its own; but where the
     // clipboard changed after the contents were seen, as of then, so that the newer contents
     // stay and are read in turn.
-    std::vector<XcbPtr<xcb_generic_event_t>> before;
+    std::vector<Event> before;
     xcb_timestamp_t time = ServerTime(before);
     if (time == XCB_CURRENT_TIME ||
         std::any_of(before.begin(), before.end(),
@@ -270,30 +331,51 @@ void X11Source::Clear() {
     }
     xcb_set_selection_owner(c_, XCB_NONE, clipboard_, time);
     xcb_flush(c_);
-    try {
-        for (const auto& event : before) {
-            Handle(event.get());
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
-        stage_ = Stage::Idle;
+    for (auto& event : before) {
+        pending_.push_back(std::move(event));
+    }
+    if (!pending_.empty()) {
+        DrainSoon();
     }
 }
 
+void X11Source::DrainSoon() {
+    if (drainQueued_ || context_ == nullptr) {
+        return;
+    }
+    drainQueued_ = true;
+    QTimer::singleShot(0, context_, [this] {
+        drainQueued_ = false;
+        Drain(true);
+    });
+}
+
 void X11Source::Drain(bool readSocket) noexcept {
+    const auto until = std::chrono::steady_clock::now() + kSlice;
     try {
         while (true) {
-            const XcbPtr<xcb_generic_event_t> event(readSocket ? xcb_poll_for_event(c_)
-                                                               : xcb_poll_for_queued_event(c_));
+            Event event;
+            if (!pending_.empty()) {
+                event = std::move(pending_.front());
+                pending_.pop_front();
+            } else {
+                event.reset(readSocket ? xcb_poll_for_event(c_) : xcb_poll_for_queued_event(c_));
+            }
             if (!event) {
                 break;
             }
             Handle(event.get());
+            if (std::chrono::steady_clock::now() > until) {
+                // The rest after the user interface's own events.
+                DrainSoon();
+                break;
+            }
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
         stage_ = Stage::Idle;
-        received_ = {};
+        transfer_.reset();
+        list_ = {};
     }
     if (xcb_connection_has_error(c_) != 0 && notifier_ != nullptr && notifier_->isEnabled()) {
         // The display is gone; the toolkit ends the program in its own way.
@@ -335,7 +417,8 @@ void X11Source::OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_ti
     askAgain_ = false;
     stage_ = Stage::Idle;
     plan_ = {};
-    received_ = {};
+    transfer_.reset();
+    list_ = {};
     if (owner == XCB_NONE) {
         silentClient_ = 0;
         deadline_->stop();
@@ -345,6 +428,13 @@ void X11Source::OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_ti
     if (client != silentClient_) {
         silentClient_ = 0;
     } else {
+        deadline_->stop();
+        return;
+    }
+    if (refused_ && *refused_ != std::pair{owner, claimed}) {
+        refused_.reset();
+    }
+    if (refused_) {
         deadline_->stop();
         return;
     }
@@ -359,8 +449,10 @@ bool X11Source::AskedAgain() {
         return false;
     }
     askAgain_ = false;
-    received_ = QByteArray();
+    transfer_.reset();
+    list_ = {};
     plan_ = {};
+    refused_.reset();
     stage_ = Stage::Listing;
     Ask(targets_, kListingMs);
     return true;
@@ -375,41 +467,33 @@ void X11Source::Ask(xcb_atom_t target, int deadlineMs) {
     deadline_->start(deadlineMs);
 }
 
-PropertyValue X11Source::ReadProperty() {
-    // All of it in one reply, deleted as it is read (which also asks for the next part of a
-    // picture sent in parts).
+PropertyValue X11Source::ReadProperty(std::int64_t mostBytes) {
+    // All of it in one reply, deleted as it is read (which also asks for the next part of an
+    // answer sent in parts); but no more than mostBytes and a little, so that an owner cannot
+    // make the reply itself as large as it likes.
+    const auto units = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(mostBytes / 4 + 1, 1, std::int64_t{UINT32_MAX} / 4));
     const xcb_get_property_cookie_t cookie =
-        xcb_get_property(c_, 1, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4);
+        xcb_get_property(c_, 1, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, units);
     PropertyValue value{
-        XcbPtr<xcb_get_property_reply_t>(xcb_get_property_reply(c_, cookie, nullptr))};
+        XcbPtr<xcb_get_property_reply_t>(xcb_get_property_reply(c_, cookie, nullptr)), 0};
     if (value.reply && value.reply->bytes_after != 0) {
+        // Not deleted by the server, since not all of it was read.
+        value.oversize = std::int64_t{value.Length()} + value.reply->bytes_after;
         value.reply.reset();
+        xcb_delete_property(c_, window_, property_);
+        xcb_flush(c_);
     }
     return value;
 }
 
 QStringList X11Source::FormatNames(const xcb_atom_t* atoms, std::size_t count) {
-    count = std::min(count, kMostTargets);
-    std::vector<std::pair<xcb_atom_t, xcb_get_atom_name_cookie_t>> asked;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (atoms[i] != XCB_NONE && atomNames_.count(atoms[i]) == 0) {
-            asked.emplace_back(atoms[i], xcb_get_atom_name(c_, atoms[i]));
-            atomNames_[atoms[i]] = QString();
-        }
-    }
-    for (const auto& [atom, cookie] : asked) {
-        const XcbPtr<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(c_, cookie, nullptr));
-        if (reply) {
-            atomNames_[atom] = QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                                   xcb_get_atom_name_name_length(reply.get()));
-        }
-    }
     QStringList names;
-    formatAtoms_.clear();
+    offeredAtoms_.clear();
     for (std::size_t i = 0; i < count; ++i) {
-        const QString& name = atomNames_[atoms[i]];
-        if (!name.isEmpty() && formatAtoms_.emplace(name, atoms[i]).second) {
-            names.append(name);
+        const auto known = imageFormats_.find(atoms[i]);
+        if (known != imageFormats_.end() && offeredAtoms_.emplace(known->second, atoms[i]).second) {
+            names.append(known->second);
         }
     }
     return names;
@@ -426,14 +510,25 @@ void X11Source::SelectionArrived(const xcb_selection_notify_event_t& event) {
         return;
     }
     if (stage_ == Stage::Listing) {
-        const PropertyValue list = event.property == XCB_NONE ? PropertyValue{} : ReadProperty();
-        if (!list.Ok() || list.Type() == incr_ || list.reply->format != 32) {
-            Finish();  // no formats listed: nothing to take
+        if (event.property == XCB_NONE) {
+            Refuse(QStringLiteral("its owner gave no list of its formats"));
             return;
         }
-        const auto count = static_cast<std::size_t>(list.Length()) / sizeof(xcb_atom_t);
-        plan_ = FormatPlan(FormatNames(reinterpret_cast<const xcb_atom_t*>(list.Data()), count));
-        AskNextFormat();
+        const PropertyValue list = ReadProperty(static_cast<std::int64_t>(kMostTargets) * 4);
+        if (!list.Ok()) {
+            Refuse(list.oversize != 0
+                       ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
+                       : QStringLiteral("its list of formats could not be read"));
+            return;
+        }
+        if (list.Type() == incr_) {
+            stage_ = Stage::ListingParts;
+            list_ = {};
+            listFormat_ = 0;
+            deadline_->start(kListingMs);
+            return;
+        }
+        ListArrived(list.Format(), list.Data(), static_cast<std::size_t>(list.Length()));
         return;
     }
     if (event.property == XCB_NONE) {
@@ -441,86 +536,217 @@ void X11Source::SelectionArrived(const xcb_selection_notify_event_t& event) {
         AskNextFormat();
         return;
     }
-    const PropertyValue value = ReadProperty();
+    FormatArrived(ReadProperty(transfer_->Limit()));
+}
+
+void X11Source::ListArrived(int format, const char* data, std::size_t size) {
+    if (format != 32) {
+        Refuse(QStringLiteral("its list of formats came in %1-bit items instead of atoms")
+                   .arg(format));
+        return;
+    }
+    plan_ = FormatPlan(
+        FormatNames(reinterpret_cast<const xcb_atom_t*>(data), size / sizeof(xcb_atom_t)));
+    AskNextFormat();
+}
+
+void X11Source::FormatArrived(const PropertyValue& value) {
     if (!value.Ok()) {
+        if (value.oversize != 0) {
+            Oversize(value.oversize);
+            return;
+        }
         plan_.Refused(QStringLiteral("could not be read"));
         AskNextFormat();
         return;
     }
     if (value.Type() == incr_) {
-        stage_ = Stage::Receiving;
-        received_ = QByteArray();
-        if (value.Length() == 4) {
-            // The owner's lower bound for the size: room for all of it at once.
-            const std::uint32_t bound = *reinterpret_cast<const std::uint32_t*>(value.Data());
-            received_.reserve(static_cast<qsizetype>(std::min<std::uint32_t>(bound, 1u << 30)));
+        // Sent in parts; the owner's lower bound for the size, where it gives one, counts
+        // against the limits before anything arrives.
+        std::int64_t announced = -1;
+        if (value.Format() == 32 && value.Length() == 4) {
+            announced = *reinterpret_cast<const std::uint32_t*>(value.Data());
         }
+        transfer_.emplace(format_, announced);
+        if (transfer_->Refused()) {
+            Abandon(transfer_->Refusal());
+            return;
+        }
+        stage_ = Stage::Receiving;
         deadline_->start(kTransferMs);
         return;
     }
+    if (value.Format() != 8) {
+        plan_.Refused(QStringLiteral("came in %1-bit items instead of bytes").arg(value.Format()));
+        AskNextFormat();
+        return;
+    }
+    if (!transfer_->CheckWhole(value.Data(), static_cast<std::size_t>(value.Length()))) {
+        Abandon(transfer_->Refusal());
+        return;
+    }
     // Decoded straight from the reply, without a copy.
-    Take(QByteArray::fromRawData(value.Data(), value.Length()));
+    Received(QByteArray::fromRawData(value.Data(), value.Length()));
 }
 
 void X11Source::PartArrived(const xcb_property_notify_event_t& event) {
-    if (stage_ != Stage::Receiving || event.window != window_ || event.atom != property_ ||
-        event.state != XCB_PROPERTY_NEW_VALUE) {
+    if ((stage_ != Stage::Receiving && stage_ != Stage::ListingParts) || event.window != window_ ||
+        event.atom != property_ || event.state != XCB_PROPERTY_NEW_VALUE) {
         return;
     }
-    const PropertyValue part = ReadProperty();
+    const PropertyValue part =
+        stage_ == Stage::ListingParts
+            ? ReadProperty(static_cast<std::int64_t>(kMostTargets) * 4 - list_.size())
+            : ReadProperty(transfer_->Limit() - transfer_->Received());
     if (AskedAgain()) {
         return;
     }
+    if (stage_ == Stage::ListingParts) {
+        ListPartArrived(part);
+    } else {
+        FormatPartArrived(part);
+    }
+}
+
+void X11Source::ListPartArrived(const PropertyValue& part) {
     if (!part.Ok()) {
+        Refuse(part.oversize != 0
+                   ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
+                   : QStringLiteral("its list of formats could not be read"));
+        return;
+    }
+    if (part.Length() == 0) {
+        deadline_->stop();
+        const QByteArray list = std::move(list_);
+        list_ = {};
+        ListArrived(listFormat_ == 0 ? 32 : listFormat_, list.constData(),
+                    static_cast<std::size_t>(list.size()));
+        return;
+    }
+    if (listFormat_ == 0) {
+        listFormat_ = part.Format();
+    }
+    if (part.Format() != listFormat_ ||
+        list_.size() + part.Length() > static_cast<qsizetype>(kMostTargets * 4)) {
+        Refuse(QStringLiteral("its list of formats came in parts that do not fit together"));
+        return;
+    }
+    list_.append(part.Data(), part.Length());
+    deadline_->start(kListingMs);
+}
+
+void X11Source::FormatPartArrived(const PropertyValue& part) {
+    if (!part.Ok()) {
+        if (part.oversize != 0) {
+            Oversize(part.oversize);
+            return;
+        }
         plan_.Refused(QStringLiteral("could not be read"));
         AskNextFormat();
         return;
     }
     if (part.Length() == 0) {
         deadline_->stop();
-        const QByteArray all = std::move(received_);
-        received_ = QByteArray();
-        Take(all);
+        Received(transfer_->Bytes());
         return;
     }
-    try {
-        received_.append(part.Data(), part.Length());
-    } catch (const std::bad_alloc&) {
-        received_ = QByteArray();
-        plan_.Refused(QStringLiteral("does not fit in memory"));
+    if (part.Format() != 8) {
+        plan_.Refused(
+            QStringLiteral("came in parts of %1-bit items instead of bytes").arg(part.Format()));
         AskNextFormat();
+        return;
+    }
+    if (!transfer_->Append(part.Data(), static_cast<std::size_t>(part.Length()))) {
+        Abandon(transfer_->Refusal());
         return;
     }
     deadline_->start(kTransferMs);
 }
 
-void X11Source::Take(const QByteArray& bytes) {
+// One format's bytes, whole: the picture they make, unless it is the one last taken again.
+void X11Source::Received(const QByteArray& bytes) {
+    const Fingerprint fingerprint = Fingerprint::Of(bytes);
+    const RepeatGuard::Verdict verdict =
+        repeats_.Judge(fingerprint, askedClient_, RepeatGuard::Clock::now(), IsRelay(askedClient_));
+    if (verdict != RepeatGuard::Verdict::New) {
+        if (verdict == RepeatGuard::Verdict::Repeat) {
+            std::fputs(
+                "vornal3: the picture on the clipboard is the one just taken, offered again by "
+                "the same program: it is emptied without opening it again\n",
+                stderr);
+        }
+        plan_ = {};
+        Finish();
+        Empty();
+        return;
+    }
     Picture picture = plan_.Take(bytes);
+    transfer_.reset();  // its memory back before anything else is asked for
     if (picture.IsEmpty()) {
         AskNextFormat();
         return;
     }
     picture_ = std::move(picture);
+    fingerprint_ = fingerprint;
+    pictureClient_ = askedClient_;
     Finish();
 }
 
+// Whether a client passes other programs' pictures on: in a Wayland session, the compositor's
+// bridge to X11, which owns the window manager's selection, offers the last picture anew
+// whenever the focus comes back to an X11 window.
+bool X11Source::IsRelay(std::uint32_t client) {
+    if (!waylandSession_) {
+        return false;
+    }
+    const XcbPtr<xcb_get_selection_owner_reply_t> manager(
+        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, windowManager_), nullptr));
+    return manager && manager->owner != XCB_NONE && (manager->owner & clientBits_) == client;
+}
+
 void X11Source::AskNextFormat() {
+    transfer_.reset();
     if (const auto format = plan_.Next()) {
         stage_ = Stage::Asking;
-        Ask(formatAtoms_[*format], kTransferMs);
+        format_ = *format;
+        transfer_.emplace(format_);
+        Ask(offeredAtoms_[format_], kTransferMs);
         return;
     }
     Finish();
+}
+
+// The owner's answers are no list of formats that can be used: nothing is taken this time.
+void X11Source::Refuse(const QString& why) {
+    plan_.Fail(why);
+    Finish();
+}
+
+// A transfer over its limits: given up, with its memory, and the owner is not asked again
+// while it keeps this selection.
+void X11Source::Abandon(const QString& why) {
+    refused_ = std::pair{owner_, claimed_};
+    plan_.Fail(why);
+    Finish();
+}
+
+// A reply or part larger than the transfer may still take.
+void X11Source::Oversize(std::int64_t size) {
+    transfer_->Expect(size);
+    Abandon(transfer_->Refused() ? transfer_->Refusal()
+                                 : format_ + QStringLiteral(" could not be read whole"));
 }
 
 void X11Source::Finish() {
     stage_ = Stage::Idle;
     askAgain_ = false;
     deadline_->stop();
-    received_ = QByteArray();
+    transfer_.reset();
+    list_ = {};
     if (picture_.IsEmpty()) {
         plan_.ReportFailures();
     }
+    plan_ = {};
 }
 
 void X11Source::OwnerSilent() {
@@ -528,14 +754,11 @@ void X11Source::OwnerSilent() {
         return;
     }
     silentClient_ = askedClient_;
-    askAgain_ = false;
-    const int seconds = (stage_ == Stage::Listing ? kListingMs : kTransferMs) / 1000;
-    stage_ = Stage::Idle;
-    received_ = QByteArray();
+    const bool listing = stage_ == Stage::Listing || stage_ == Stage::ListingParts;
     plan_.Fail(QStringLiteral("its owner did not answer within %1 s, and is not asked again "
                               "while it keeps the clipboard")
-                   .arg(seconds));
-    plan_.ReportFailures();
+                   .arg((listing ? kListingMs : kTransferMs) / 1000));
+    Finish();
 }
 
 }  // namespace

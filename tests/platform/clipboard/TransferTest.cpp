@@ -196,10 +196,12 @@ TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
     const Transfer starved("image/png", 50 * kMegabyte + 1, 100 * kMegabyte);
     EXPECT_TRUE(starved.Refusal().contains("half of the memory available (50 MB)"))
         << starved.Refusal().toStdString();
-    // A reply of known size.
-    Transfer reply("image/bmp", -1, 100 * kMegabyte);
-    EXPECT_TRUE(reply.Expect(50 * kMegabyte));
-    EXPECT_FALSE(reply.Expect(50 * kMegabyte + 1));
+    // A reply that arrives whole, checked where it lies.
+    const QByteArray reply(50 * 1024 + 1, 'x');
+    EXPECT_TRUE(Transfer("image/tiff", -1, 100 * 1024).CheckWhole(reply.constData(), 50 * 1024));
+    EXPECT_FALSE(
+        Transfer("image/tiff", -1, 100 * 1024).CheckWhole(reply.constData(), reply.size()));
+    EXPECT_FALSE(Transfer("image/png", -1, kPlenty).CheckWhole(reply.constData(), reply.size()));
     // A part whose length would overflow the count is over the limit, and nothing is read.
     Transfer overflowing("image/png", -1, kPlenty);
     EXPECT_FALSE(overflowing.Append("", SIZE_MAX));
