@@ -45,6 +45,7 @@ QString Amount(std::int64_t bytes) {
 
 Transfer::Transfer(QString format, std::int64_t announced, std::int64_t memoryAvailable)
     : format_(std::move(format)),
+      announced_(announced),
       memoryAvailable_(memoryAvailable < 0 ? MemoryAvailable() : memoryAvailable) {
     const QString lower = format_.toLower();
     checksContent_ = std::any_of(kHeaderFormats.begin(), kHeaderFormats.end(),
@@ -71,6 +72,7 @@ Transfer::Transfer(Transfer&& other) noexcept
     : format_(std::move(other.format_)),
       checksContent_(other.checksContent_),
       headerRead_(other.headerRead_),
+      announced_(other.announced_),
       memoryAvailable_(other.memoryAvailable_),
       limit_(other.limit_),
       limitReason_(std::move(other.limitReason_)),
@@ -86,6 +88,7 @@ Transfer& Transfer::operator=(Transfer&& other) noexcept {
         format_ = std::move(other.format_);
         checksContent_ = other.checksContent_;
         headerRead_ = other.headerRead_;
+        announced_ = other.announced_;
         memoryAvailable_ = other.memoryAvailable_;
         limit_ = other.limit_;
         limitReason_ = std::move(other.limitReason_);
@@ -195,6 +198,11 @@ bool Transfer::CheckHeader(const char* data, std::size_t size) {
         if (static_cast<std::int64_t>(size) > limit_) {
             Refuse(QStringLiteral("was abandoned after %1, more than %2")
                        .arg(Amount(static_cast<std::int64_t>(size)), limitReason_));
+            return false;
+        }
+        if (announced_ > limit_) {
+            Refuse(QStringLiteral("was abandoned: its owner announced %1, more than %2")
+                       .arg(Amount(announced_), limitReason_));
             return false;
         }
     }

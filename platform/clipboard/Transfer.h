@@ -61,6 +61,7 @@ class Transfer {
     QString format_;
     bool checksContent_ = false;  // the format is one whose header is read as it arrives
     bool headerRead_ = false;
+    std::int64_t announced_ = -1;
     std::int64_t memoryAvailable_ = 0;
     std::int64_t limit_ = 0;
     QString limitReason_;

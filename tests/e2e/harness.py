@@ -23,6 +23,7 @@ from PIL import Image, ImageGrab
 VORNAL3 = os.environ.get("VORNAL3_EXE", "")
 QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
 SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
+HOSTILE_OWNER = os.environ.get("VORNAL_HOSTILE_OWNER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
 TIMEOUT = 30.0  # generous for sanitizer builds; a passing run never waits for it
 TWIPS_PER_PIXEL = 15  # the display runs at 96 DPI
@@ -332,6 +333,19 @@ class E2ETestCase(unittest.TestCase):
         self.wait_for(lambda: xclip.poll() is not None,
                       "the program to take the picture off the clipboard")
         self.assertIsNone(self.clipboard_targets(), "the clipboard is empty afterwards")
+
+    def open_file_menu(self):
+        """Clicks File and returns the seconds until its menu showed; closes it again."""
+        x, y, _, _ = self.geometry()
+        clicked = time.monotonic()
+        self.click(x + 15, y + 8)
+        self.wait_for(self.popups, "the File menu to open")
+        took = time.monotonic() - clicked
+        self.run_tool("xdotool", "key", "Escape")
+        self.wait_for(lambda: not self.popups(), "the File menu to close")
+        # Away, so that the next click's move is a real one (xdotool waits for it).
+        self.run_tool("xdotool", "mousemove", "--sync", str(x + 200), str(y + 200))
+        return took
 
     def popups(self):
         """The program's visible windows other than its frame (menus, message boxes)."""

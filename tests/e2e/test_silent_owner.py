@@ -13,19 +13,6 @@ WATCHED_FOR = 3.5  # seconds: over the first question's deadline and several new
 
 class SilentOwnerTest(harness.E2ETestCase):
 
-    def open_file_menu(self):
-        """Clicks File and returns the seconds until its menu showed; closes it again."""
-        x, y, _, _ = self.geometry()
-        clicked = time.monotonic()
-        self.click(x + 15, y + 8)
-        self.wait_for(self.popups, "the File menu to open")
-        took = time.monotonic() - clicked
-        self.run_tool("xdotool", "key", "Escape")
-        self.wait_for(lambda: not self.popups(), "the File menu to close")
-        # Away, so that the next click's move is a real one (xdotool waits for it).
-        self.run_tool("xdotool", "mousemove", "--sync", str(x + 200), str(y + 200))
-        return took
-
     def test_owner_that_never_answers_is_asked_once_and_menus_stay_quick(self):
         self.roomy_frame()
         self.start_program()

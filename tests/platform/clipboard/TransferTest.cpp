@@ -221,4 +221,10 @@ TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
     EXPECT_NE(claim(40000, 40000, kPlenty).find("32767 x 32767"), std::string::npos);
     EXPECT_NE(claim(20000, 20000, 1024 * kMegabyte).find("only 1024 MB"), std::string::npos);
     EXPECT_EQ(claim(20000, 20000, kPlenty), "");
+    // An announced size within the first limits, but beyond the picture its header tells.
+    Transfer overannounced("image/png", std::int64_t{4} << 30, kPlenty);
+    EXPECT_FALSE(overannounced.Refused());
+    EXPECT_FALSE(overannounced.Append(header.constData(), header.size()));
+    EXPECT_TRUE(overannounced.Refusal().contains("announced 4096 MB"))
+        << overannounced.Refusal().toStdString();
 }

@@ -1,0 +1,160 @@
+"""Any program can own the clipboard, so what it sends is untrusted: transfers without end stop
+at their limit and give their memory back, a big picture in parts leaves the menus quick, a
+storm of claims opens no flood of windows, long or odd lists of formats are read, and every
+malformed answer is refused in one line on standard error."""
+
+import os
+import re
+import time
+import unittest
+
+from PIL import Image
+
+import harness
+from harness import noise_picture
+
+MENU_WITHIN = 1.0  # seconds from the click to the open menu; a frozen window takes far longer
+MEGABYTE = 1 << 20
+
+
+class HostileOwnersTest(harness.E2ETestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.roomy_frame()
+        self.program = self.start_program()
+        self.owners = 0
+
+    # ----- helpers -----
+
+    def owner(self, path, *options):
+        """Starts the hostile owner serving a file; returns it and its log's name."""
+        self.owners += 1
+        log = f"hostile-{self.owners}.log"
+        return self.start_owner([harness.HOSTILE_OWNER, "--serve", path, *options], log,
+                                "owner"), log
+
+    def sent(self, log):
+        """The picture's bytes the owner sent in its last transfer."""
+        counts = re.findall(r"^sent (\d+)$", self.read(log), re.MULTILINE)
+        return int(counts[-1]) if counts else 0
+
+    def refusals(self):
+        return [line for line in self.stderr().splitlines() if "left there" in line]
+
+    def wait_refusals(self, count, what):
+        return self.wait_for(lambda: len(self.refusals()) >= count and self.refusals(), what)
+
+    def peak_memory(self):
+        """The program's peak resident memory so far, in bytes."""
+        with open(f"/proc/{self.program.pid}/status", encoding="ascii") as status:
+            kilobytes = re.search(r"^VmHWM:\s+(\d+) kB", status.read(), re.MULTILINE)
+        return int(kilobytes.group(1)) * 1024
+
+    def picture_file(self, picture, name, **save_options):
+        path = os.path.join(self.tmp, name)
+        picture.save(path, **save_options)
+        return path
+
+    def next_window_number(self, seed):
+        """Puts a new picture on the clipboard and returns the number of the window it opened,
+        told by the name its "Save it" writes (vornalN.bmp)."""
+        picture = noise_picture(180, 120, seed=seed)
+        self.wait_taken(self.put_picture(picture, f"probe{seed}.png"))
+        at = self.wait_for_picture(picture, "the probe picture's window")
+        before = set(os.listdir(self.app_dir))
+        self.click(*self.control_centre(at, harness.SAVE_IT))
+        saved = self.wait_for(lambda: set(os.listdir(self.app_dir)) - before,
+                              "the probe picture to be saved")
+        (name,) = saved
+        return int(re.fullmatch(r"vornal(\d+)\.bmp", name).group(1))
+
+    def menu_delays_while(self, busy):
+        """Opens and closes the File menu again and again while busy() holds; the delays."""
+        delays = []
+        while busy():
+            delays.append(self.open_file_menu())
+        return delays
+
+    # ----- tests -----
+
+    def test_transfers_without_end_stop_at_their_limit_and_the_next_picture_is_taken(self):
+        small = self.picture_file(noise_picture(64, 64, seed=40), "small.png")
+        for announced in ("4000000000", "4096"):
+            owner, log = self.owner(small, "--incr", "--part", "262144", "--endless",
+                                    "--announce", announced)
+            (line,) = self.wait_refusals(self.owners, f"the transfer announcing {announced} "
+                                         "bytes to be abandoned")[-1:]
+            self.assertIn("image/png was abandoned", line)
+            self.assertIn("64 x 64 PNG", line)
+            # It stopped asking: nothing near a gigabyte was sent, or held.
+            self.assertLess(self.sent(log), 64 * MEGABYTE)
+            self.assertLess(self.peak_memory(), 1024 * MEGABYTE)
+            harness.stop(owner)
+        self.assertEqual(self.next_window_number(seed=41), 1, "no window for either transfer")
+
+    def test_a_big_picture_in_parts_is_taken_while_the_menus_stay_quick(self):
+        # 15360 x 4320 as a 24-bit BMP: 199 MB, sent in parts of 64 KiB.
+        picture = noise_picture(15360, 4320, seed=42)
+        path = self.picture_file(picture, "big.bmp")
+        corner = picture.crop((0, 0, 160, 100))
+        del picture
+        total = os.path.getsize(path)
+        owner, log = self.owner(path, "--type", "image/bmp", "--incr", "--part", "65536")
+        delays = self.menu_delays_while(lambda: 0 < self.sent(log) < total or
+                                        self.sent(log) == 0 and owner.poll() is None)
+        self.wait_taken(owner)
+        self.wait_for_picture(corner, "the big picture's window")
+        self.assertTrue(delays, "the menu was opened while the picture arrived")
+        self.assertLess(max(delays), MENU_WITHIN, f"File menu delays: {delays}")
+        self.assertEqual(self.refusals(), [])
+
+    def test_a_storm_of_claims_opens_at_most_three_windows_and_the_menus_stay_quick(self):
+        # A screen-sized picture, claimed anew 400 times a second for 5 seconds.
+        screen = Image.new("RGB", (1920, 1080), (30, 60, 90))
+        screen.paste(noise_picture(300, 200, seed=43), (0, 0))
+        path = self.picture_file(screen, "storm.png")
+        owner, log = self.owner(path, "--claims-per-second", "400", "--for", "5")
+        delays = self.menu_delays_while(lambda: owner.poll() is None)
+        self.assertIn("claimed", self.read(log))
+        self.assertTrue(delays)
+        self.assertLess(max(delays), MENU_WITHIN, f"File menu delays: {delays}")
+        opened = self.next_window_number(seed=44) - 1
+        self.assertGreaterEqual(opened, 1, "the picture itself was taken")
+        self.assertLessEqual(opened, 3, f"{opened} windows of one picture")
+        repeats = [line for line in self.stderr().splitlines() if "offered again" in line]
+        self.assertEqual(len(repeats), opened, "one line for each burst after a take")
+
+    def test_long_and_incremental_lists_of_formats_are_read(self):
+        for seed, options in ((45, ("--targets-incr",)), (46, ("--junk-targets", "4999"))):
+            picture = noise_picture(200, 140, seed=seed)
+            owner, _ = self.owner(self.picture_file(picture, f"list{seed}.png"), *options)
+            self.wait_taken(owner)
+            self.wait_for_picture(picture, f"the picture listed with {options}")
+        self.assertEqual(self.refusals(), [])
+
+    def test_each_malformed_answer_is_refused_in_one_line(self):
+        good = self.picture_file(noise_picture(50, 40, seed=47), "good.png")
+        garbage = os.path.join(self.tmp, "garbage.png")
+        with open(garbage, "wb") as f:
+            f.write(b"<html>no picture here</html>" * 100)
+        cases = (
+            ((good, "--targets-format", "8"), "list of formats came in 8-bit items"),
+            ((good, "--no-targets"), "gave no list of its formats"),
+            ((good, "--junk-targets", "70000"), "list of formats is longer than 65536"),
+            ((good, "--data-format", "32"), "image/png came in 32-bit items"),
+            ((good, "--incr", "--data-format", "32"), "image/png came in parts of 32-bit"),
+            ((garbage,), "image/png was abandoned: its first bytes are no picture"),
+        )
+        for number, (args, reason) in enumerate(cases, start=1):
+            owner, _ = self.owner(*args)
+            line = self.wait_refusals(number, f"the refusal: {reason}")[-1]
+            self.assertIn(reason, line)
+            self.assertIsNone(owner.poll(), "the picture is left on the clipboard")
+            harness.stop(owner)
+        self.assertEqual(self.next_window_number(seed=48), 1, "no window for any of them")
+        self.assertEqual(len(self.refusals()), len(cases), self.stderr())
+
+
+if __name__ == "__main__":
+    unittest.main()
