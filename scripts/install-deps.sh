@@ -13,7 +13,7 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev
         clang libclang-rt-14-dev
-        xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc
+        xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc libxcb-xtest0-dev
     )
 fi
 
