@@ -6,10 +6,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <cstdio>
 
 #include "platform/clipboard/ClipboardSource.h"
 #include "platform/clipboard/FormatPlan.h"
 #include "platform/clipboard/PictureDecoder.h"
+#include "platform/clipboard/RepeatGuard.h"
+#include "platform/clipboard/Transfer.h"
 
 namespace platform::Clipboard {
 
@@ -35,6 +38,17 @@ class ToolkitSource final : public ClipboardSource {
     }
 
     void Clear() override {
+        if (!cached_.IsEmpty()) {
+            // The toolkit does not tell who owns the clipboard: every owner is one client.
+            repeats_.Took(fingerprint_, 0, RepeatGuard::Clock::now());
+        }
+        Empty();
+    }
+
+    void Changed() override { stale_ = true; }
+
+  private:
+    void Empty() {
         // Taking the selection right after another program became its owner can fail
         // silently; handling the pending events first lets the ownership change settle.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -45,10 +59,7 @@ class ToolkitSource final : public ClipboardSource {
         stale_ = false;
     }
 
-    void Changed() override { stale_ = true; }
-
-  private:
-    static Picture Read() {
+    Picture Read() {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         if (data == nullptr) {
             return {};
@@ -61,13 +72,37 @@ class ToolkitSource final : public ClipboardSource {
                 plan.Refused(QStringLiteral("gave no data"));
                 continue;
             }
+            // The bytes arrived whole, through the toolkit; the limits still tell whether they
+            // can be a picture.
+            Transfer transfer(*format);
+            if (!transfer.CheckWhole(bytes.constData(), static_cast<std::size_t>(bytes.size()))) {
+                plan.Fail(transfer.Refusal());
+                if (transfer.OverLimit()) {
+                    break;
+                }
+                continue;
+            }
+            const Fingerprint fingerprint = Fingerprint::Of(bytes);
+            const auto verdict = repeats_.Judge(fingerprint, 0, RepeatGuard::Clock::now());
+            if (verdict != RepeatGuard::Verdict::New) {
+                if (verdict == RepeatGuard::Verdict::Repeat) {
+                    std::fputs(
+                        "vornal3: the picture on the clipboard is the one just taken, offered "
+                        "again by the same program: it is emptied without opening it again\n",
+                        stderr);
+                }
+                Empty();
+                return {};
+            }
             if (Picture picture = plan.Take(bytes); !picture.IsEmpty()) {
+                fingerprint_ = fingerprint;
                 return picture;
             }
         }
         if (plan.Empty() && offered.contains(kToolkitImage)) {
             Decoded decoded = TakeImage(qvariant_cast<QImage>(data->imageData()));
             if (!decoded.picture.IsEmpty()) {
+                fingerprint_ = {};  // no bytes: never the same as any
                 return decoded.picture;
             }
             plan.Fail(decoded.failure);
@@ -77,6 +112,8 @@ class ToolkitSource final : public ClipboardSource {
     }
 
     Picture cached_;
+    Fingerprint fingerprint_;  // of the bytes the cached picture came from
+    RepeatGuard repeats_;
     bool stale_ = true;
 };
 

@@ -77,6 +77,7 @@ Transfer::Transfer(Transfer&& other) noexcept
       limit_(other.limit_),
       limitReason_(std::move(other.limitReason_)),
       refusal_(std::move(other.refusal_)),
+      overLimit_(other.overLimit_),
       data_(std::exchange(other.data_, nullptr)),
       capacity_(std::exchange(other.capacity_, 0)),
       mapped_(std::exchange(other.mapped_, false)),
@@ -93,6 +94,7 @@ Transfer& Transfer::operator=(Transfer&& other) noexcept {
         limit_ = other.limit_;
         limitReason_ = std::move(other.limitReason_);
         refusal_ = std::move(other.refusal_);
+        overLimit_ = other.overLimit_;
         data_ = std::exchange(other.data_, nullptr);
         capacity_ = std::exchange(other.capacity_, 0);
         mapped_ = std::exchange(other.mapped_, false);
@@ -159,16 +161,18 @@ bool Transfer::CheckHeader(const char* data, std::size_t size) {
         case PictureHeader::State::Unknown:
             headerRead_ = true;
             if (checksContent_) {
-                Refuse(QStringLiteral("was abandoned: its first bytes are no picture"));
+                Refuse(QStringLiteral("does not decode (its first bytes are no picture of a kind "
+                                      "the program reads)"),
+                       false);
                 return false;
             }
             return true;
         case PictureHeader::State::Damaged:
             headerRead_ = true;
             if (checksContent_) {
-                Refuse(
-                    QStringLiteral("was abandoned: it is no %1 picture (%2)")
-                        .arg(QLatin1String(header.kind), QString::fromStdString(header.problem)));
+                Refuse(QStringLiteral("does not decode (it is no %1 picture: %2)")
+                           .arg(QLatin1String(header.kind), QString::fromStdString(header.problem)),
+                       false);
                 return false;
             }
             return true;
@@ -180,15 +184,15 @@ bool Transfer::CheckHeader(const char* data, std::size_t size) {
     // Both at most 2^31 - 1, so the product cannot overflow.
     const std::int64_t pixels = header.width * header.height;
     if (pixels > kMostPixels) {
-        Refuse(QStringLiteral(
-                   "was abandoned: it is %1 pixels, more than the 32767 x 32767 a picture may have")
-                   .arg(dimensions));
+        Refuse(QStringLiteral("is %1 pixels, more than the 32767 x 32767 a picture may have")
+                   .arg(dimensions),
+               false);
         return false;
     }
     if (pixels * 4 > memoryAvailable_) {
-        Refuse(
-            QStringLiteral("was abandoned: its %1 pixels need %2, only %3 of memory is available")
-                .arg(dimensions, Amount(pixels * 4), Amount(memoryAvailable_)));
+        Refuse(QStringLiteral("of %1 pixels needs %2, only %3 of memory is free")
+                   .arg(dimensions, Amount(pixels * 4), Amount(memoryAvailable_)),
+               false);
         return false;
     }
     if (header.mostBytes >= 0 && header.mostBytes < limit_) {
@@ -245,8 +249,9 @@ bool Transfer::Reserve(std::int64_t needed) {
     return true;
 }
 
-void Transfer::Refuse(const QString& reason) {
+void Transfer::Refuse(const QString& reason, bool overLimit) {
     refusal_ = format_ + QLatin1Char(' ') + reason;
+    overLimit_ = overLimit;
     Release();
 }
 

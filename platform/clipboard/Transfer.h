@@ -42,6 +42,9 @@ class Transfer {
     bool Expect(std::int64_t more);
 
     bool Refused() const { return !refusal_.isEmpty(); }
+    // Refused for its size, not for what its bytes are: the owner is not asked again while it
+    // holds this selection. Bytes that are no picture only fail their format.
+    bool OverLimit() const { return overLimit_; }
     // Why the transfer was refused: the format, the bytes received and the reason.
     const QString& Refusal() const { return refusal_; }
     std::int64_t Received() const { return size_; }
@@ -53,7 +56,7 @@ class Transfer {
     QByteArray Bytes() const;
 
   private:
-    void Refuse(const QString& reason);
+    void Refuse(const QString& reason, bool overLimit = true);
     bool CheckHeader(const char* data, std::size_t size);
     bool Reserve(std::int64_t needed);
     void Release() noexcept;
@@ -66,6 +69,7 @@ class Transfer {
     std::int64_t limit_ = 0;
     QString limitReason_;
     QString refusal_;
+    bool overLimit_ = false;
 
     char* data_ = nullptr;
     std::size_t capacity_ = 0;

@@ -114,6 +114,7 @@ class X11Source final : public ClipboardSource {
     void Refuse(const QString& why);
     void Abandon(const QString& why);
     void Oversize(std::int64_t size);
+    void Refused();
     void Finish();
     void Empty();
     bool IsRelay(std::uint32_t client);
@@ -569,7 +570,7 @@ void X11Source::FormatArrived(const PropertyValue& value) {
         }
         transfer_.emplace(format_, announced);
         if (transfer_->Refused()) {
-            Abandon(transfer_->Refusal());
+            Refused();
             return;
         }
         stage_ = Stage::Receiving;
@@ -582,7 +583,7 @@ void X11Source::FormatArrived(const PropertyValue& value) {
         return;
     }
     if (!transfer_->CheckWhole(value.Data(), static_cast<std::size_t>(value.Length()))) {
-        Abandon(transfer_->Refusal());
+        Refused();
         return;
     }
     // Decoded straight from the reply, without a copy.
@@ -657,7 +658,7 @@ void X11Source::FormatPartArrived(const PropertyValue& part) {
         return;
     }
     if (!transfer_->Append(part.Data(), static_cast<std::size_t>(part.Length()))) {
-        Abandon(transfer_->Refusal());
+        Refused();
         return;
     }
     deadline_->start(kTransferMs);
@@ -728,6 +729,17 @@ void X11Source::Abandon(const QString& why) {
     refused_ = std::pair{owner_, claimed_};
     plan_.Fail(why);
     Finish();
+}
+
+// The transfer refused what arrived: over its limits, the whole read ends; bytes that are no
+// picture only fail their format, and the next is asked for.
+void X11Source::Refused() {
+    if (transfer_->OverLimit()) {
+        Abandon(transfer_->Refusal());
+        return;
+    }
+    plan_.Fail(transfer_->Refusal());
+    AskNextFormat();
 }
 
 // A reply or part larger than the transfer may still take.

@@ -152,7 +152,7 @@ class HostileOwnersTest(harness.E2ETestCase):
             ((good, "--junk-targets", "70000"), "list of formats is longer than 65536"),
             ((good, "--data-format", "32"), "image/png came in 32-bit items"),
             ((good, "--incr", "--data-format", "32"), "image/png came in parts of 32-bit"),
-            ((garbage,), "image/png was abandoned: its first bytes are no picture"),
+            ((garbage,), "image/png does not decode (its first bytes are no picture"),
         )
         for number, (args, reason) in enumerate(cases, start=1):
             owner, _ = self.owner(*args)

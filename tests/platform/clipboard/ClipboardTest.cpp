@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QMimeData>
+#include <algorithm>
 
 #include "platform/clipboard/Clipboard.h"
 #include "platform/pictures/Picture.h"
@@ -84,7 +85,7 @@ TEST_F(ClipboardTest, AFormatThatDoesNotDecodeFallsBackToTheNextOnceWithinTheCha
     image.fill(QColor(0x12, 0x34, 0x56));
     auto* data = new QMimeData;
     data->setData("image/png", Encode(image, "png"));
-    data->setData("image/bmp", QByteArray("BM but nothing else"));
+    data->setData("image/bmp", Encode(image, "bmp").left(54));  // its headers, no pixels
     data->setData("text/plain", QByteArray("kept"));
     QGuiApplication::clipboard()->setMimeData(data);
     Settle();
@@ -117,4 +118,34 @@ TEST_F(ClipboardTest, APictureLeftOnTheClipboardIsReportedInOneLineOncePerChange
         EXPECT_NE(said.find("image/png"), std::string::npos) << said;
         EXPECT_NE(said.find("image/x-portable-pixmap"), std::string::npos) << said;
     }
+}
+
+TEST_F(ClipboardTest, ThePictureJustTakenOfferedAgainIsEmptiedWithoutBeingTakenAgain) {
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(QColor(1, 2, 3));
+    const auto offer = [](const QImage& picture) {
+        auto* data = new QMimeData;
+        data->setData("image/png", Encode(picture, "png"));
+        QGuiApplication::clipboard()->setMimeData(data);
+        Settle();
+    };
+    offer(image);
+    ASSERT_FALSE(Clipboard::GetData().IsEmpty());
+    Clipboard::Clear();
+    Settle();
+
+    testing::internal::CaptureStderr();
+    for (int again = 0; again < 3; ++again) {
+        offer(image);
+        EXPECT_TRUE(Clipboard::GetData().IsEmpty()) << again;
+        const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+        EXPECT_TRUE(now == nullptr || now->formats().isEmpty()) << "emptied as usual";
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("offered again"), std::string::npos) << said;
+
+    image.setPixelColor(5, 3, QColor(9, 9, 9));
+    offer(image);
+    EXPECT_FALSE(Clipboard::GetData().IsEmpty()) << "a new picture is taken as always";
 }

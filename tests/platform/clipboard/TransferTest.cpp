@@ -159,7 +159,7 @@ TEST(TransferTest, EndlessBytesStopAtTheLimitAndGiveTheirMemoryBack) {
         }
         EXPECT_LE(sent, transfer.Limit());
         EXPECT_GT(sent + part.size(), transfer.Limit());
-        EXPECT_TRUE(transfer.Refused());
+        EXPECT_TRUE(transfer.OverLimit());
         EXPECT_TRUE(transfer.Bytes().isEmpty());
         const std::string why = transfer.Refusal().toStdString();
         EXPECT_NE(why.find(c.format), std::string::npos) << why;
@@ -175,6 +175,7 @@ TEST(TransferTest, BytesThatAreNoPictureOfTheirFormatAreRefusedAtOnce) {
         Transfer transfer(format, -1, kPlenty);
         EXPECT_FALSE(transfer.Append(garbage.constData(), garbage.size())) << format;
         EXPECT_TRUE(transfer.Refusal().contains("no picture")) << transfer.Refusal().toStdString();
+        EXPECT_FALSE(transfer.OverLimit()) << "only this format fails";
     }
     // A label is not the kind: a BMP offered as PNG is still a picture the decoder reads.
     const QByteArray bmp = Encode(Noise(8, 8, QImage::Format_RGB32), "bmp");
