@@ -1,6 +1,8 @@
 // What watching the clipboard costs: an idle tick, and a picture from the tick that finds it
-// to its window on screen, beside a plain copy of the picture's pixels; and what an open
-// capture window holds in memory, beside its picture's own pixels (the goal is one copy).
+// to its window on screen, beside a plain copy of the picture's pixels; what holding a
+// picture's bytes within the transfer limits and telling a repeat cost, beside a plain copy of
+// the bytes; and what an open capture window holds in memory, beside its picture's own pixels
+// (the goal is one copy).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -14,7 +16,10 @@
 #include <vector>
 
 #include "document/frmDocument.h"
+#include "platform/clipboard/RepeatGuard.h"
+#include "platform/clipboard/Transfer.h"
 #include "platform/forms/Twips.h"
+#include "platform/runtime/MemoryUse.h"
 #include "shell/frmMain.h"
 
 namespace {
@@ -61,10 +66,12 @@ BENCHMARK(BM_IdleTickWithTextOnTheClipboard)->Unit(benchmark::kMicrosecond);
 
 void BM_IntakeTickToWindowShown(benchmark::State& state) {
     frmMain& frame = Frame();
-    const QImage image =
-        Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    QImage image = Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    std::uint32_t shot = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        // Every screenshot differs from the one before (the same one again is not taken).
+        image.setPixel(0, 0, ++shot);
         QGuiApplication::clipboard()->setImage(image);
         Settle();
         state.ResumeTiming();
@@ -100,6 +107,77 @@ BENCHMARK(BM_PlainCopyOfThePixels)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond);
+
+// A 4K screenshot as a 24-bit BMP's worth of bytes, arriving in parts of 64 KiB as an owner
+// sends a large picture: held within the transfer limits, its header read as it comes.
+QByteArray BmpBytes(int w, int h) {
+    const int row = (w * 3 + 3) / 4 * 4;
+    QByteArray bytes(54 + row * h, '\x5a');
+    const auto put32 = [&](int at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<char>(v >> (8 * i));
+        }
+    };
+    bytes.replace(0, 54, QByteArray(54, '\0'));
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(h));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    return bytes;
+}
+
+constexpr qsizetype kPart = 64 * 1024;
+
+void BM_TransferInParts(benchmark::State& state) {
+    const QByteArray bytes =
+        BmpBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        platform::Clipboard::Transfer transfer("image/bmp");
+        for (qsizetype at = 0; at < bytes.size(); at += kPart) {
+            if (!transfer.Append(bytes.constData() + at,
+                                 static_cast<std::size_t>(std::min(kPart, bytes.size() - at)))) {
+                state.SkipWithError(qPrintable(transfer.Refusal()));
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(transfer.Bytes().constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_TransferInParts)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+// The same parts appended to a byte array set aside for the whole size at once (as when the
+// owner announces the size): new memory is written either way, and new memory costs its pages.
+void BM_ReservedArrayInParts(benchmark::State& state) {
+    const QByteArray bytes =
+        BmpBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        QByteArray to;
+        to.reserve(bytes.size());
+        for (qsizetype at = 0; at < bytes.size(); at += kPart) {
+            to.append(bytes.constData() + at, std::min(kPart, bytes.size() - at));
+        }
+        benchmark::DoNotOptimize(to.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_ReservedArrayInParts)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+// Telling a picture offered again from a new one: a fingerprint of its bytes.
+void BM_FingerprintOf(benchmark::State& state) {
+    const QByteArray bytes =
+        BmpBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(platform::Clipboard::Fingerprint::Of(bytes));
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_FingerprintOf)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 double ResidentMiB() {
     std::ifstream statm("/proc/self/statm");
@@ -159,6 +237,8 @@ BENCHMARK(BM_ResidentMemoryPerOpenCapture)
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Memory as the program has it: picture-sized blocks in mappings of their own.
+    platform::KeepLargeBlocksInTheirOwnMappings();
     QApplication app(argc, argv);
     platform::SetTwipsPerPixelForTesting(15.0f);
     benchmark::Initialize(&argc, argv);
