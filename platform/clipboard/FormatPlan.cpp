@@ -17,11 +17,15 @@ std::optional<QString> FormatPlan::Next() {
 }
 
 Picture FormatPlan::Take(const QByteArray& bytes) {
-    Decoded decoded = DecodePicture(bytes, next_ > 0 ? formats_[next_ - 1] : QString());
-    if (decoded.picture.IsEmpty()) {
-        Fail(decoded.failure);
+    return Accept(DecodeImage(bytes, next_ > 0 ? formats_[next_ - 1] : QString()));
+}
+
+Picture FormatPlan::Accept(DecodedImage decoded) {
+    Decoded picture = AsPicture(std::move(decoded));
+    if (picture.picture.IsEmpty()) {
+        Fail(picture.failure);
     }
-    return decoded.picture;
+    return picture.picture;
 }
 
 void FormatPlan::Refused(const QString& why) {

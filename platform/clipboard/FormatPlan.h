@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clipboard/PictureDecoder.h"
 #include "platform/pictures/Picture.h"
 
 namespace platform::Clipboard {
@@ -23,6 +24,8 @@ class FormatPlan {
     // The bytes the format last handed out gave: a picture, or the empty picture with the
     // reason kept.
     Picture Take(const QByteArray& bytes);
+    // The same, decoded elsewhere (on another thread) from the format last handed out.
+    Picture Accept(DecodedImage decoded);
     // The format last handed out gave no bytes.
     void Refused(const QString& why);
     // Something else kept the picture from being taken.

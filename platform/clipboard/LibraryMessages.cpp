@@ -15,9 +15,14 @@ namespace {
 // More than any library says about one picture; the rest is dropped.
 constexpr qsizetype kMostCaught = 4096;
 
+std::mutex& Redirection() {
+    static std::mutex redirection;
+    return redirection;
+}
+
 }  // namespace
 
-LibraryMessages::LibraryMessages() {
+LibraryMessages::LibraryMessages() : only_(Redirection()) {
     std::fflush(stderr);
     caught_ = memfd_create("vornal3-library-messages", MFD_CLOEXEC);
     if (caught_ < 0) {
@@ -45,8 +50,11 @@ LibraryMessages::~LibraryMessages() {
     close(caught_);
     text.truncate(read > 0 ? static_cast<qsizetype>(read) : 0);
     for (const QByteArray& line : text.split('\n')) {
-        if (!line.trimmed().isEmpty()) {
-            qWarning("%s", line.trimmed().constData());
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith("libpng")) {
+            qWarning("%s", trimmed.constData());
+        } else if (!trimmed.isEmpty()) {
+            std::fprintf(stderr, "%s\n", line.constData());
         }
     }
 }

@@ -5,7 +5,10 @@
 #include <QImageReader>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <exception>
+#include <mutex>
 #include <new>
 
 #include "platform/clipboard/LibraryMessages.h"
@@ -16,7 +19,7 @@ namespace platform::Clipboard {
 
 namespace {
 
-long decodes = 0;
+std::atomic<long> decodes = 0;
 
 constexpr std::int64_t kMegabyte = std::int64_t{1024} * 1024;
 
@@ -80,31 +83,38 @@ QString CheckSize(QImageReader& reader, const QString& name, std::int64_t memory
     return {};
 }
 
-// The image readers say what went wrong as warnings of their own; while decoding, those are
-// gathered into the one reason given for the picture instead of going to standard error.
+// The image readers say what went wrong as warnings of their own; while a thread decodes,
+// those it gives are gathered into the one reason given for the picture instead of going to
+// standard error. Other threads' messages go on as before.
 class ReaderWarnings {
   public:
-    ReaderWarnings() : previous_(qInstallMessageHandler(&Collect)) { gathered_ = &lines_; }
-    ~ReaderWarnings() {
-        qInstallMessageHandler(previous_);
-        gathered_ = nullptr;
+    ReaderWarnings() {
+        static std::once_flag installed;
+        std::call_once(installed, [] { previous_ = qInstallMessageHandler(&Collect); });
+        gathered_ = &lines_;
     }
+    ~ReaderWarnings() { gathered_ = nullptr; }
     ReaderWarnings(const ReaderWarnings&) = delete;
     ReaderWarnings& operator=(const ReaderWarnings&) = delete;
 
     QString Joined() const { return lines_.join(QStringLiteral(", ")); }
 
   private:
-    static void Collect(QtMsgType /*type*/, const QMessageLogContext& /*context*/,
-                        const QString& text) {
-        if (gathered_ != nullptr && gathered_->size() < 4) {
-            gathered_->append(text.simplified());
+    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (gathered_ != nullptr) {
+            if (gathered_->size() < 4) {
+                gathered_->append(text.simplified());
+            }
+        } else if (previous_ != nullptr) {
+            previous_(type, context, text);
+        } else {
+            std::fprintf(stderr, "%s\n", qPrintable(text));
         }
     }
 
-    static inline QStringList* gathered_ = nullptr;
+    static inline thread_local QStringList* gathered_ = nullptr;
+    static inline QtMessageHandler previous_ = nullptr;
     QStringList lines_;
-    QtMessageHandler previous_;
 };
 
 QString Undecodable(const QString& mimeType, QString why, const ReaderWarnings& warnings) {
@@ -114,9 +124,9 @@ QString Undecodable(const QString& mimeType, QString why, const ReaderWarnings& 
     return QStringLiteral("%1 does not decode (%2)").arg(mimeType, why);
 }
 
-// The decoded image as a picture of 32-bit pixels.
-Decoded Hold(QImage image, const QString& name) {
-    Decoded result;
+// The decoded image as 32-bit pixels.
+DecodedImage Hold(QImage image, const QString& name) {
+    DecodedImage result;
     const QSize size = image.size();
     // In place for the usual formats, so the pixels are held once.
     image.convertTo(QImage::Format_RGB32);
@@ -127,7 +137,7 @@ Decoded Hold(QImage image, const QString& name) {
                              .arg(size.height());
         return result;
     }
-    result.picture = PictureFromImage(image);
+    result.image = std::move(image);
     return result;
 }
 
@@ -169,19 +179,33 @@ ReadOutcome ReadImage(const QByteArray& bytes, const QString& mimeType, std::int
 
 }  // namespace
 
+Decoded AsPicture(DecodedImage decoded) {
+    Decoded result;
+    result.failure = std::move(decoded.failure);
+    if (!decoded.image.isNull()) {
+        result.picture = PictureFromImage(decoded.image);
+    }
+    return result;
+}
+
 Decoded TakeImage(QImage image) {
     ++decodes;
     if (image.isNull()) {
         return {Picture(), QStringLiteral("the picture is empty")};
     }
     try {
-        return Hold(std::move(image), QStringLiteral("the picture"));
+        return AsPicture(Hold(std::move(image), QStringLiteral("the picture")));
     } catch (const std::exception& e) {
         return {Picture(), QString::fromUtf8(e.what())};
     }
 }
 
 Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType, std::int64_t memoryFree) {
+    return AsPicture(DecodeImage(bytes, mimeType, memoryFree));
+}
+
+DecodedImage DecodeImage(const QByteArray& bytes, const QString& mimeType,
+                         std::int64_t memoryFree) {
     ++decodes;
     static const bool limitSet = [] {
         QImageReader::setAllocationLimit(kReaderLimitMegabytes);
@@ -189,7 +213,7 @@ Decoded DecodePicture(const QByteArray& bytes, const QString& mimeType, std::int
     }();
     static_cast<void>(limitSet);
 
-    Decoded result;
+    DecodedImage result;
     const ReaderWarnings warnings;
     try {
         ReadOutcome read = ReadImage(bytes, mimeType, memoryFree);

@@ -28,6 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/clipboard/BackgroundDecoder.h"
 #include "platform/clipboard/ClipboardSource.h"
 #include "platform/clipboard/FormatPlan.h"
 #include "platform/clipboard/ImageFormats.h"
@@ -69,7 +70,7 @@ struct PropertyValue {
     }
 };
 
-enum class Stage { Idle, Listing, ListingParts, Asking, Receiving };
+enum class Stage { Idle, Listing, ListingParts, Asking, Receiving, Decoding };
 
 class X11Source final : public ClipboardSource {
   public:
@@ -104,9 +105,10 @@ class X11Source final : public ClipboardSource {
     void PartArrived(const xcb_property_notify_event_t& event);
     void ListArrived(int format, const char* data, std::size_t size);
     void ListPartArrived(const PropertyValue& part);
-    void FormatArrived(const PropertyValue& value);
+    void FormatArrived(PropertyValue value);
     void FormatPartArrived(const PropertyValue& part);
-    void Received(const QByteArray& bytes);
+    void Received(const QByteArray& bytes, std::shared_ptr<const void> keep);
+    void Decoded(DecodedImage decoded);
     void OwnerSilent();
     void Ask(xcb_atom_t target, int deadlineMs);
     bool AskedAgain();
@@ -144,6 +146,7 @@ class X11Source final : public ClipboardSource {
     QPointer<QObject> context_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* deadline_ = nullptr;
+    std::unique_ptr<BackgroundDecoder> decoder_;
     bool drainQueued_ = false;
     // Events that came before an answer was waited for, handled in turn by Drain.
     std::deque<Event> pending_;
@@ -154,6 +157,11 @@ class X11Source final : public ClipboardSource {
     xcb_timestamp_t seen_ = XCB_CURRENT_TIME;
     Picture picture_;
     Fingerprint fingerprint_;  // of the bytes the picture came from
+    Fingerprint decoding_;     // of the bytes being decoded
+    // A picture decoded for contents its owner replaced before it was done, kept for the
+    // next read of that owner: an owner that claims the clipboard anew faster than a picture
+    // decodes offers the same bytes again, which then need no decoding.
+    std::optional<std::pair<Fingerprint, DecodedImage>> superseded_;
     std::uint32_t pictureClient_ = 0;
     bool taken_ = false;
     RepeatGuard repeats_;
@@ -266,6 +274,7 @@ bool X11Source::Start(int screenNumber) {
     context_ = new QObject(QCoreApplication::instance());
     notifier_ = new QSocketNotifier(xcb_get_file_descriptor(c_), QSocketNotifier::Read, context_);
     QObject::connect(notifier_, &QSocketNotifier::activated, context_, [this] { Drain(true); });
+    decoder_ = std::make_unique<BackgroundDecoder>(context_);
     deadline_ = new QTimer(context_);
     deadline_->setSingleShot(true);
     QObject::connect(deadline_, &QTimer::timeout, context_, [this] {
@@ -375,6 +384,7 @@ void X11Source::Drain(bool readSocket) noexcept {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
         stage_ = Stage::Idle;
+        decoder_->Cancel();
         transfer_.reset();
         list_ = {};
     }
@@ -417,6 +427,8 @@ void X11Source::OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_ti
     }
     askAgain_ = false;
     stage_ = Stage::Idle;
+    decoder_->Cancel();
+    superseded_.reset();
     plan_ = {};
     transfer_.reset();
     list_ = {};
@@ -450,6 +462,7 @@ bool X11Source::AskedAgain() {
         return false;
     }
     askAgain_ = false;
+    decoder_->Cancel();
     transfer_.reset();
     list_ = {};
     plan_ = {};
@@ -551,7 +564,7 @@ void X11Source::ListArrived(int format, const char* data, std::size_t size) {
     AskNextFormat();
 }
 
-void X11Source::FormatArrived(const PropertyValue& value) {
+void X11Source::FormatArrived(PropertyValue value) {
     if (!value.Ok()) {
         if (value.oversize != 0) {
             Oversize(value.oversize);
@@ -587,7 +600,8 @@ void X11Source::FormatArrived(const PropertyValue& value) {
         return;
     }
     // Decoded straight from the reply, without a copy.
-    Received(QByteArray::fromRawData(value.Data(), value.Length()));
+    const QByteArray bytes = QByteArray::fromRawData(value.Data(), value.Length());
+    Received(bytes, std::shared_ptr<const xcb_get_property_reply_t>(std::move(value.reply)));
 }
 
 void X11Source::PartArrived(const xcb_property_notify_event_t& event) {
@@ -648,7 +662,9 @@ void X11Source::FormatPartArrived(const PropertyValue& part) {
     }
     if (part.Length() == 0) {
         deadline_->stop();
-        Received(transfer_->Bytes());
+        auto whole = std::make_shared<const Transfer>(std::move(*transfer_));
+        transfer_.reset();
+        Received(whole->Bytes(), whole);
         return;
     }
     if (part.Format() != 8) {
@@ -665,7 +681,8 @@ void X11Source::FormatPartArrived(const PropertyValue& part) {
 }
 
 // One format's bytes, whole: the picture they make, unless it is the one last taken again.
-void X11Source::Received(const QByteArray& bytes) {
+// They are decoded away from the windows' thread; `keep` holds what they lie in till then.
+void X11Source::Received(const QByteArray& bytes, std::shared_ptr<const void> keep) {
     const Fingerprint fingerprint = Fingerprint::Of(bytes);
     const RepeatGuard::Verdict verdict =
         repeats_.Judge(fingerprint, askedClient_, RepeatGuard::Clock::now(), IsRelay(askedClient_));
@@ -676,21 +693,48 @@ void X11Source::Received(const QByteArray& bytes) {
                 "the same program: it is emptied without opening it again\n",
                 stderr);
         }
+        superseded_.reset();
         plan_ = {};
         Finish();
         Empty();
         return;
     }
-    Picture picture = plan_.Take(bytes);
-    transfer_.reset();  // its memory back before anything else is asked for
-    if (picture.IsEmpty()) {
-        AskNextFormat();
+    stage_ = Stage::Decoding;
+    decoding_ = fingerprint;
+    if (superseded_ && superseded_->first == fingerprint) {
+        DecodedImage decoded = std::move(superseded_->second);
+        superseded_.reset();
+        Decoded(std::move(decoded));
         return;
     }
-    picture_ = std::move(picture);
-    fingerprint_ = fingerprint;
-    pictureClient_ = askedClient_;
-    Finish();
+    superseded_.reset();
+    decoder_->Start(bytes, std::move(keep), format_,
+                    [this](DecodedImage decoded) { Decoded(std::move(decoded)); });
+}
+
+void X11Source::Decoded(DecodedImage decoded) {
+    try {
+        if (stage_ != Stage::Decoding) {
+            return;
+        }
+        if (askAgain_) {
+            superseded_.emplace(decoding_, std::move(decoded));
+            AskedAgain();
+            return;
+        }
+        Picture picture = plan_.Accept(std::move(decoded));
+        if (picture.IsEmpty()) {
+            AskNextFormat();
+            return;
+        }
+        picture_ = std::move(picture);
+        fingerprint_ = decoding_;
+        pictureClient_ = askedClient_;
+        Finish();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
+        stage_ = Stage::Idle;
+    }
 }
 
 // Whether a client passes other programs' pictures on: in a Wayland session, the compositor's
@@ -751,6 +795,7 @@ void X11Source::Oversize(std::int64_t size) {
 
 void X11Source::Finish() {
     stage_ = Stage::Idle;
+    decoder_->Cancel();
     askAgain_ = false;
     deadline_->stop();
     transfer_.reset();

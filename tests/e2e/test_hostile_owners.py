@@ -128,10 +128,11 @@ class HostileOwnersTest(harness.E2ETestCase):
             self.assertLessEqual(opened, 3, f"{rate} a second: {opened} windows of one picture")
             if rate == 20:
                 # Every claim is read in time: the picture is taken, and each burst of
-                # offers after a take is said in one line.
+                # offers after a take is said in one line (the last take may have come too
+                # near the storm's end for a burst of its own).
                 self.assertGreaterEqual(opened, 1, "the picture itself was taken")
                 repeats = [line for line in self.stderr().splitlines() if "offered again" in line]
-                self.assertEqual(len(repeats), opened, self.stderr())
+                self.assertIn(len(repeats), (opened - 1, opened), self.stderr())
 
     def test_long_and_incremental_lists_of_formats_are_read(self):
         for seed, options in ((45, ("--targets-incr",)), (46, ("--junk-targets", "4999"))):

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QImageWriter>
+#include <QObject>
+#include <QThread>
+#include <memory>
+#include <vector>
+
+#include "platform/clipboard/BackgroundDecoder.h"
+
+using platform::Clipboard::BackgroundDecoder;
+using platform::Clipboard::DecodedImage;
+
+namespace {
+
+QByteArray Png(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(10, 20, 30));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return bytes;
+}
+
+// Runs the event loop until the condition holds, for at most ten seconds.
+template <class Condition>
+bool SpinUntil(Condition condition) {
+    QDeadlineTimer deadline(10000);
+    while (!condition() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return condition();
+}
+
+}  // namespace
+
+TEST(BackgroundDecoderTest, DecodesAwayAndHandsOverInTheEventLoopThenLetsTheBytesGo) {
+    QObject context;
+    BackgroundDecoder decoder(&context);
+    auto keep = std::make_shared<int>(0);
+    std::vector<QSize> got;
+    QThread* handedOverIn = nullptr;
+    decoder.Start(Png(40, 30), keep, "image/png", [&](DecodedImage decoded) {
+        got.push_back(decoded.image.size());
+        handedOverIn = QThread::currentThread();
+    });
+    EXPECT_TRUE(got.empty()) << "never before the event loop runs";
+    EXPECT_TRUE(decoder.Busy());
+    ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+    EXPECT_EQ(got, std::vector<QSize>{QSize(40, 30)});
+    EXPECT_EQ(handedOverIn, QThread::currentThread());
+    EXPECT_FALSE(decoder.Busy());
+    EXPECT_EQ(keep.use_count(), 1) << "what the bytes lay in is let go";
+}
+
+TEST(BackgroundDecoderTest, ReplacedCancelledAndOrphanedDecodesHandOverNothing) {
+    auto context = std::make_unique<QObject>();
+    auto decoder = std::make_unique<BackgroundDecoder>(context.get());
+    std::vector<int> done;
+    decoder->Start(Png(10, 10), nullptr, "image/png", [&](DecodedImage) { done.push_back(1); });
+    decoder->Start(Png(20, 20), nullptr, "image/png", [&](DecodedImage) { done.push_back(2); });
+    ASSERT_TRUE(SpinUntil([&] { return !done.empty(); }));
+    decoder->Start(Png(30, 30), nullptr, "image/png", [&](DecodedImage) { done.push_back(3); });
+    decoder->Cancel();
+    EXPECT_FALSE(decoder->Busy());
+    // One worker decodes in turn: once the next one is handed over, the cancelled one is done.
+    decoder->Start(Png(40, 40), nullptr, "image/png", [&](DecodedImage) { done.push_back(4); });
+    ASSERT_TRUE(SpinUntil([&] { return done.size() >= 2; }));
+    EXPECT_EQ(done, (std::vector<int>{2, 4}));
+
+    // A decode whose decoder and context went meanwhile rings no one.
+    decoder->Start(Png(50, 50), nullptr, "image/png", [&](DecodedImage) { done.push_back(5); });
+    decoder.reset();
+    context.reset();
+    auto later = std::make_unique<QObject>();
+    BackgroundDecoder next(later.get());
+    next.Start(Png(60, 60), nullptr, "image/png", [&](DecodedImage) { done.push_back(6); });
+    ASSERT_TRUE(SpinUntil([&] { return done.size() >= 3; }));
+    EXPECT_EQ(done, (std::vector<int>{2, 4, 6}));
+}
