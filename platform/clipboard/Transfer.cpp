@@ -38,7 +38,7 @@ QString Amount(std::int64_t bytes) {
     if (bytes < kMegabyte) {
         return QStringLiteral("%1 bytes").arg(bytes);
     }
-    return QStringLiteral("%1 MB").arg((bytes + kMegabyte - 1) / kMegabyte);
+    return QStringLiteral("%1 MB").arg(bytes / kMegabyte + (bytes % kMegabyte != 0 ? 1 : 0));
 }
 
 }  // namespace

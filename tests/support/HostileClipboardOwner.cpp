@@ -26,7 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -209,8 +209,10 @@ int main(int argc, char** argv) {
         std::fputs("usage: hostile_clipboard_owner --serve FILE [options]\n", stderr);
         return 2;
     }
-    std::ifstream file(options.file, std::ios::binary);
-    picture.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::ifstream file(options.file, std::ios::binary | std::ios::ate);
+    picture.resize(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+    file.seekg(0);
+    file.read(picture.data(), static_cast<std::streamsize>(picture.size()));
     int screenNumber = 0;
     c = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(c) != 0) {
