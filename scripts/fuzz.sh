@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"
-fuzzers=(dib_fuzz)
+fuzzers=(dib_fuzz clipboard_fuzz)
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORNAL_FUZZ=ON -DVORNAL_SANITIZE=ON -DVORNAL_BENCH=OFF \

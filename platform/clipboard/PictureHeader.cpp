@@ -226,6 +226,9 @@ PictureHeader ReadPnm(const unsigned char* p, std::size_t size) {
 }  // namespace
 
 PictureHeader ReadPictureHeader(const char* data, std::size_t size) {
+    if (size == 0) {
+        return {};  // (and data may be null)
+    }
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     static constexpr std::array<unsigned char, 8> kPngSignature = {0x89, 'P',  'N',  'G',
                                                                    '\r', '\n', 0x1A, '\n'};
@@ -249,7 +252,7 @@ PictureHeader ReadPictureHeader(const char* data, std::size_t size) {
         }
     }
     PictureHeader unknown;
-    unknown.state = size == 0 ? PictureHeader::State::Incomplete : PictureHeader::State::Unknown;
+    unknown.state = PictureHeader::State::Unknown;
     return unknown;
 }
 
