@@ -82,7 +82,7 @@ class DataControlSource final : public ClipboardSource, private SelectionLink::L
     void SelectionChanged(std::uint64_t offer, const QStringList& types) override;
     void LinkLost() override;
 
-    bool TakeOwnPicture();
+    bool TakeOwnPicture(const QStringList& types);
     void AskNextFormat();
     void PipeReadable();
     void Arrived();
@@ -125,7 +125,7 @@ void DataControlSource::SelectionChanged(std::uint64_t offer, const QStringList&
     fingerprint_ = {};
     taken_ = false;
     plan_ = FormatPlan(types);
-    if (offer == 0 || TakeOwnPicture()) {
+    if (offer == 0 || TakeOwnPicture(types)) {
         read_ = true;
         return;
     }
@@ -133,14 +133,16 @@ void DataControlSource::SelectionChanged(std::uint64_t offer, const QStringList&
 }
 
 // The program's own picture is taken from the toolkit: a source that writes on the windows'
-// thread cannot be read through a pipe on the same thread.
-bool DataControlSource::TakeOwnPicture() {
+// thread cannot be read through a pipe on the same thread. It is the selection that follows
+// the program's putting it, offered the toolkit's way, while the toolkit holds the clipboard.
+bool DataControlSource::TakeOwnPicture(const QStringList& types) {
     if (!ownNext_) {
         return false;
     }
     ownNext_ = false;
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr || !clipboard->ownsClipboard()) {
+    if (clipboard == nullptr || !types.contains(QStringLiteral("application/x-qt-image")) ||
+        !clipboard->ownsClipboard()) {
         return false;
     }
     Decoded decoded = TakeImage(clipboard->image());
