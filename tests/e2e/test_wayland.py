@@ -130,6 +130,24 @@ class WaylandTest(wayland_harness.WaylandTestCase):
         program.terminate()
         self.wait_for_end(program)
 
+    def test_the_compositor_gone_ends_the_program_as_a_lost_display_does(self):
+        for native in (False, True):
+            with self.subTest(native=native):
+                if native:
+                    self.start_sway()  # the first is gone
+                    program = self.start_native_program()
+                else:
+                    self.roomy_frame()
+                    program = self.start_program()
+                picture = noise_picture(90, 60, seed=37 + native)
+                copier, _ = self.copy_picture(picture, f"last-{native}.png")
+                self.wait_emptied(copier, "the picture to be taken")
+                self.wait_for_picture(picture, "the capture window")
+                self.kill_compositor()
+                status = self.wait_for_end(program)
+                # A negative status is a signal, such as SIGSEGV; Qt itself ends with 1.
+                self.assertIn(status, range(1, 128), "exit status once the compositor is gone")
+
     def test_through_xwayland_alone_the_picture_offered_again_opens_no_second_window(self):
         self.env["VORNAL3_DATA_CONTROL"] = "off"
         self.roomy_frame()

@@ -52,6 +52,9 @@ class WaylandTestCase(harness.E2ETestCase):
     # ----- the compositor -----
 
     def start_sway(self):
+        """Starts a compositor; the session's programs use the last one started."""
+        if not hasattr(self, "xwayland_numbers"):
+            self.xwayland_numbers = []
         if os.geteuid() == 0:
             user = pwd.getpwnam("nobody")
             as_user = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}",
@@ -80,7 +83,7 @@ class WaylandTestCase(harness.E2ETestCase):
             self.sway = subprocess.Popen(as_user + ["sway", "-c", config], env=self.sway_env,
                                          cwd="/", stdin=subprocess.DEVNULL, stdout=log,
                                          stderr=log, start_new_session=True)
-        self.addCleanup(self.stop_sway)
+        self.addCleanup(self.stop_sway, self.sway)
         self.as_sway_user = as_user
 
         def sockets():
@@ -107,7 +110,7 @@ class WaylandTestCase(harness.E2ETestCase):
             except FileNotFoundError:
                 return None
         display = self.wait_for(said, "sway to say its X display")
-        self.xwayland_number = display.lstrip(":")
+        self.xwayland_numbers.append(display.lstrip(":"))
         me = pwd.getpwuid(os.geteuid()).pw_name
         # Run by the compositor's user, which XWayland admits; it starts XWayland too.
         result = subprocess.run(self.as_sway_user + ["xhost", f"+si:localuser:{me}"],
@@ -117,25 +120,29 @@ class WaylandTestCase(harness.E2ETestCase):
             self.fail(f"xhost failed: {result.stderr}")
         return display
 
-    def stop_sway(self):
+    def stop_sway(self, sway):
         """Ends sway first (it takes its XWayland and the X sockets with it), then whatever
         of its session is left."""
-        if self.sway.poll() is None:
+        if sway.poll() is None:
             try:
-                self.sway.send_signal(signal.SIGTERM)
-                self.sway.wait(timeout=10)
+                sway.send_signal(signal.SIGTERM)
+                sway.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 pass
-        harness.stop(self.sway)
+        harness.stop(sway)
         # A sway that had to be killed leaves its X sockets behind.
-        number = getattr(self, "xwayland_number", None)
-        if number:
+        for number in self.xwayland_numbers:
             for leftover in (f"/tmp/.X11-unix/X{number}", f"/tmp/.X{number}-lock"):
                 try:
                     if os.stat(leftover).st_uid == self.sway_user.pw_uid:
                         os.unlink(leftover)
                 except OSError:
                     pass
+
+    def kill_compositor(self):
+        """Ends the compositor at once, as a crash would; its XWayland goes with it."""
+        self.sway.kill()
+        self.sway.wait(timeout=TIMEOUT)
 
     def swaymsg(self, *args, check=True):
         return self.run_tool("swaymsg", *args, check=check)
