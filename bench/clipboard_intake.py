@@ -5,6 +5,8 @@ in a Wayland session beside its intake on X11.
 
   bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N] [--wayland-runs N]
 
+A table whose number of runs is 0 is left out.
+
 Three tables of medians:
 - from a clipboard owner setting a screenshot-like picture to the clipboard being emptied,
   at 1920 x 1080 and 3840 x 2160, with a toolkit owner (every format it can write, each
@@ -267,50 +269,60 @@ def main():
     tmp = tempfile.mkdtemp(prefix="vornal3-bench-")
     bench = Bench(os.path.abspath(args.build), tmp)
     try:
-        rows = []
-        for width, height in INTAKE_SIZES:
-            for owner, extra in (("toolkit", []), ("PNG only", ["--png-only"])):
-                owner_args = [*extra, "--synthetic", f"{width}x{height}"]
-                got = bench.medians(args.runs, lambda: bench.owner_run(owner_args))
-                rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
-                             f"{got['bare Qt']:.0f} ms",
-                             f"{got['vornal3'] / got['bare Qt']:.2f}x"])
-        table(f"Owner sets the picture -> clipboard emptied (median of {args.runs})",
-              ["picture", "owner", "vornal3", "bare Qt", "ratio"], rows)
-
-        rows = []
-        for width, height in BIG_SIZES:
-            path = os.path.join(tmp, f"big-{width}x{height}.png")
-            subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
-                           env=bench.env, check=True, timeout=WAIT)
-            got = bench.medians(args.big_runs, lambda: bench.xclip_run(path))
-            rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
-                         f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
-                         f"{got['vornal3'] / got['bare Qt']:.2f}x"])
-        table(f"xclip starts with a PNG -> clipboard emptied (median of {args.big_runs})",
-              ["picture", "PNG", "vornal3", "bare Qt", "ratio"], rows)
-
+        if args.runs > 0:
+            intake_table(bench, args.runs)
+        if args.big_runs > 0:
+            big_table(bench, tmp, args.big_runs)
         if args.wayland_runs > 0:
-            session = WaylandSession(tmp, bench.env)
-            try:
-                first, measured = (os.path.join(tmp, f"wayland-{size}.png")
-                                   for size in ("1920x1080", "3840x2160"))
-                for path in (first, measured):
-                    size = os.path.basename(path)[len("wayland-"):-len(".png")]
-                    subprocess.run([bench.owner, "--synthetic", size, "--write", path],
-                                   env=bench.env, check=True, timeout=WAIT)
-                got = wayland_medians(bench, session, args.wayland_runs, first, measured)
-            finally:
-                session.close()
-            table(f"Copying program starts with a PNG -> clipboard emptied, vornal3 "
-                  f"(median of {args.wayland_runs})",
-                  ["picture", "PNG", "Wayland: wl-copy, data control", "X11: xclip", "ratio"],
-                  [["3840 x 2160", f"{os.path.getsize(measured) / 1e6:.1f} MB",
-                    f"{got['Wayland']:.0f} ms", f"{got['X11']:.0f} ms",
-                    f"{got['Wayland'] / got['X11']:.2f}x"]])
+            wayland_table(bench, tmp, args.wayland_runs)
     finally:
         bench.close()
         shutil.rmtree(tmp, ignore_errors=True)
+
+
+def intake_table(bench, runs):
+    rows = []
+    for width, height in INTAKE_SIZES:
+        for owner, extra in (("toolkit", []), ("PNG only", ["--png-only"])):
+            owner_args = [*extra, "--synthetic", f"{width}x{height}"]
+            got = bench.medians(runs, lambda: bench.owner_run(owner_args))
+            rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
+                         f"{got['bare Qt']:.0f} ms", f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+    table(f"Owner sets the picture -> clipboard emptied (median of {runs})",
+          ["picture", "owner", "vornal3", "bare Qt", "ratio"], rows)
+
+
+def big_table(bench, tmp, runs):
+    rows = []
+    for width, height in BIG_SIZES:
+        path = os.path.join(tmp, f"big-{width}x{height}.png")
+        subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
+                       env=bench.env, check=True, timeout=WAIT)
+        got = bench.medians(runs, lambda: bench.xclip_run(path))
+        rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
+                     f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
+                     f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+    table(f"xclip starts with a PNG -> clipboard emptied (median of {runs})",
+          ["picture", "PNG", "vornal3", "bare Qt", "ratio"], rows)
+
+
+def wayland_table(bench, tmp, runs):
+    first, measured = (os.path.join(tmp, f"wayland-{size}.png")
+                       for size in ("1920x1080", "3840x2160"))
+    for path in (first, measured):
+        size = os.path.basename(path)[len("wayland-"):-len(".png")]
+        subprocess.run([bench.owner, "--synthetic", size, "--write", path], env=bench.env,
+                       check=True, timeout=WAIT)
+    session = WaylandSession(tmp, bench.env)
+    try:
+        got = wayland_medians(bench, session, runs, first, measured)
+    finally:
+        session.close()
+    table(f"Copying program starts with a PNG -> clipboard emptied, vornal3 (median of {runs})",
+          ["picture", "PNG", "Wayland: wl-copy, data control", "X11: xclip", "ratio"],
+          [["3840 x 2160", f"{os.path.getsize(measured) / 1e6:.1f} MB",
+            f"{got['Wayland']:.0f} ms", f"{got['X11']:.0f} ms",
+            f"{got['Wayland'] / got['X11']:.2f}x"]])
 
 
 if __name__ == "__main__":
