@@ -11,7 +11,7 @@ namespace {
 
 // An environment whose X displays open exactly when they are named in `opening`.
 PlatformEnvironment Environment(const char* qpa, const char* wayland, const char* display,
-                                std::string opening = ":0") {
+                                const std::string& opening = ":0") {
     PlatformEnvironment env;
     env.qtQpaPlatform = qpa;
     env.waylandDisplay = wayland;
