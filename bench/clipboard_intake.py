@@ -1,22 +1,31 @@
 #!/usr/bin/env python3
 """How long a picture stays on the clipboard: the program's intake beside a bare toolkit
-program that reads QClipboard::image(), on one private Xvfb display.
+program that reads QClipboard::image(), on one private Xvfb display, and the program's intake
+in a Wayland session beside its intake on X11.
 
-  bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N]
+  bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N] [--wayland-runs N]
 
-Two tables of medians:
+A table whose number of runs is 0 is left out.
+
+Three tables of medians:
 - from a clipboard owner setting a screenshot-like picture to the clipboard being emptied,
   at 1920 x 1080 and 3840 x 2160, with a toolkit owner (every format it can write, each
   encoded when asked) and with an owner of PNG bytes alone (tests/support/QtClipboardOwner);
 - from `xclip` starting with a big PNG file to the clipboard being emptied (xclip ends when
-  it loses the clipboard), at 8000 x 6000 and 15360 x 4320.
+  it loses the clipboard), at 8000 x 6000 and 15360 x 4320;
+- from `wl-copy` starting with a 3840 x 2160 PNG to the clipboard being emptied (wl-copy
+  --foreground ends when it loses the clipboard), the program on the XWayland of a headless
+  sway and reading through data control, beside the same picture from `xclip` with the
+  program on the Xvfb display.
 Each reader runs alone, started anew for every measurement, the two taking turns.
 """
 
 import argparse
 import os
+import pwd
 import select
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -138,6 +147,105 @@ class Bench:
             self.stop(proc)
 
 
+class WaylandSession:
+    """A headless sway of its own with its XWayland; where run as root, as `nobody` (sway
+    will not run as root), in a runtime folder of its own."""
+
+    def __init__(self, tmp, env):
+        if os.geteuid() == 0:
+            user = pwd.getpwnam("nobody")
+            self.as_user = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}",
+                            "--clear-groups"]
+        else:
+            user = pwd.getpwuid(os.geteuid())
+            self.as_user = []
+        self.dir = os.path.join(tmp, "sway")
+        os.mkdir(self.dir, 0o700)
+        config = os.path.join(self.dir, "config")
+        with open(config, "w", encoding="utf-8") as f:
+            f.write("xwayland enable\n")
+        os.chmod(config, 0o644)
+        os.chmod(tmp, 0o711)
+        os.chown(self.dir, user.pw_uid, user.pw_gid)
+        self.sway_env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.dir,
+                         "XDG_RUNTIME_DIR": self.dir, "WLR_BACKENDS": "headless",
+                         "WLR_LIBINPUT_NO_DEVICES": "1", "WLR_RENDERER": "pixman"}
+        self.sway = subprocess.Popen(self.as_user + ["sway", "-c", config], env=self.sway_env,
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+        self.env = dict(env)
+
+        def socket(prefix):
+            found = [n for n in os.listdir(self.dir)
+                     if n.startswith(prefix) and not n.endswith(".lock")]
+            return os.path.join(self.dir, found[0]) if found else None
+        wait_until(lambda: socket("wayland-") and socket("sway-ipc."), "sway to start")
+        self.env.update(WAYLAND_DISPLAY=socket("wayland-"), SWAYSOCK=socket("sway-ipc."))
+        said = os.path.join(self.dir, "display")
+        wait_until(lambda: subprocess.run(["swaymsg", "exec", f'echo "$DISPLAY" > {said}'],
+                                          env=self.env, capture_output=True).returncode == 0,
+                   "sway to answer")
+        wait_until(lambda: os.path.exists(said) and os.path.getsize(said) > 0,
+                   "sway to say its X display")
+        with open(said, encoding="utf-8") as f:
+            self.env["DISPLAY"] = f.read().strip()
+        me = pwd.getpwuid(os.geteuid()).pw_name
+        subprocess.run(self.as_user + ["xhost", f"+si:localuser:{me}"],
+                       env={**self.sway_env, "DISPLAY": self.env["DISPLAY"]},
+                       capture_output=True, timeout=WAIT, check=True)
+
+    def close(self):
+        # sway first: it takes its XWayland and the X sockets with it.
+        self.sway.send_signal(signal.SIGTERM)
+        try:
+            self.sway.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.sway.pid, signal.SIGKILL)
+            self.sway.wait()
+
+
+def wait_until(condition, what):
+    deadline = time.monotonic() + WAIT
+    while not condition():
+        if time.monotonic() > deadline:
+            sys.exit(f"timed out waiting for {what}")
+        time.sleep(0.02)
+
+
+def copy_run(command, path, env):
+    """Milliseconds from the copying program's start to it losing the clipboard."""
+    started = time.monotonic()
+    with open(path, "rb") as picture:
+        subprocess.run(command, env=env, stdin=picture, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=WAIT, check=True)
+    return (time.monotonic() - started) * 1000
+
+
+def wayland_medians(bench, session, runs, first, measured):
+    """Median per session: vornal3 on XWayland reading through data control, fed by wl-copy,
+    and vornal3 on Xvfb, fed by xclip. Each measurement starts the program anew, takes one
+    other picture first (which loads what a first picture needs), then the one measured."""
+    x11_env = dict(bench.env)
+    ways = {
+        "Wayland": (session.env, ["wl-copy", "--foreground", "--type", "image/png"]),
+        "X11": (x11_env, ["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png"]),
+    }
+    times = {name: [] for name in ways}
+    for run in range(runs):
+        names = list(ways)
+        for name in names if run % 2 == 0 else reversed(names):
+            env, command = ways[name]
+            bench.env = env
+            reader = bench.start_reader("vornal3")
+            try:
+                copy_run(command, first, env)
+                times[name].append(copy_run(command, measured, env))
+            finally:
+                bench.stop(reader)
+                bench.env = x11_env
+    return {name: statistics.median(values) for name, values in times.items()}
+
+
 def table(title, header, rows):
     print(f"\n{title}\n")
     print("| " + " | ".join(header) + " |")
@@ -152,38 +260,69 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--runs", type=int, default=11)
     parser.add_argument("--big-runs", type=int, default=5)
+    parser.add_argument("--wayland-runs", type=int, default=11)
     args = parser.parse_args()
-    for tool in ("Xvfb", "xclip", "xdotool"):
+    for tool in ("Xvfb", "xclip", "xdotool", "sway", "swaymsg", "Xwayland", "wl-copy",
+                 "xhost"):
         if not shutil.which(tool):
             sys.exit(f"missing {tool} (scripts/install-deps.sh --test installs it)")
     tmp = tempfile.mkdtemp(prefix="vornal3-bench-")
     bench = Bench(os.path.abspath(args.build), tmp)
     try:
-        rows = []
-        for width, height in INTAKE_SIZES:
-            for owner, extra in (("toolkit", []), ("PNG only", ["--png-only"])):
-                owner_args = [*extra, "--synthetic", f"{width}x{height}"]
-                got = bench.medians(args.runs, lambda: bench.owner_run(owner_args))
-                rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
-                             f"{got['bare Qt']:.0f} ms",
-                             f"{got['vornal3'] / got['bare Qt']:.2f}x"])
-        table(f"Owner sets the picture -> clipboard emptied (median of {args.runs})",
-              ["picture", "owner", "vornal3", "bare Qt", "ratio"], rows)
-
-        rows = []
-        for width, height in BIG_SIZES:
-            path = os.path.join(tmp, f"big-{width}x{height}.png")
-            subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
-                           env=bench.env, check=True, timeout=WAIT)
-            got = bench.medians(args.big_runs, lambda: bench.xclip_run(path))
-            rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
-                         f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
-                         f"{got['vornal3'] / got['bare Qt']:.2f}x"])
-        table(f"xclip starts with a PNG -> clipboard emptied (median of {args.big_runs})",
-              ["picture", "PNG", "vornal3", "bare Qt", "ratio"], rows)
+        if args.runs > 0:
+            intake_table(bench, args.runs)
+        if args.big_runs > 0:
+            big_table(bench, tmp, args.big_runs)
+        if args.wayland_runs > 0:
+            wayland_table(bench, tmp, args.wayland_runs)
     finally:
         bench.close()
         shutil.rmtree(tmp, ignore_errors=True)
+
+
+def intake_table(bench, runs):
+    rows = []
+    for width, height in INTAKE_SIZES:
+        for owner, extra in (("toolkit", []), ("PNG only", ["--png-only"])):
+            owner_args = [*extra, "--synthetic", f"{width}x{height}"]
+            got = bench.medians(runs, lambda: bench.owner_run(owner_args))
+            rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
+                         f"{got['bare Qt']:.0f} ms", f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+    table(f"Owner sets the picture -> clipboard emptied (median of {runs})",
+          ["picture", "owner", "vornal3", "bare Qt", "ratio"], rows)
+
+
+def big_table(bench, tmp, runs):
+    rows = []
+    for width, height in BIG_SIZES:
+        path = os.path.join(tmp, f"big-{width}x{height}.png")
+        subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
+                       env=bench.env, check=True, timeout=WAIT)
+        got = bench.medians(runs, lambda: bench.xclip_run(path))
+        rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
+                     f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
+                     f"{got['vornal3'] / got['bare Qt']:.2f}x"])
+    table(f"xclip starts with a PNG -> clipboard emptied (median of {runs})",
+          ["picture", "PNG", "vornal3", "bare Qt", "ratio"], rows)
+
+
+def wayland_table(bench, tmp, runs):
+    first, measured = (os.path.join(tmp, f"wayland-{size}.png")
+                       for size in ("1920x1080", "3840x2160"))
+    for path in (first, measured):
+        size = os.path.basename(path)[len("wayland-"):-len(".png")]
+        subprocess.run([bench.owner, "--synthetic", size, "--write", path], env=bench.env,
+                       check=True, timeout=WAIT)
+    session = WaylandSession(tmp, bench.env)
+    try:
+        got = wayland_medians(bench, session, runs, first, measured)
+    finally:
+        session.close()
+    table(f"Copying program starts with a PNG -> clipboard emptied, vornal3 (median of {runs})",
+          ["picture", "PNG", "Wayland: wl-copy, data control", "X11: xclip", "ratio"],
+          [["3840 x 2160", f"{os.path.getsize(measured) / 1e6:.1f} MB",
+            f"{got['Wayland']:.0f} ms", f"{got['X11']:.0f} ms",
+            f"{got['Wayland'] / got['X11']:.2f}x"]])
 
 
 if __name__ == "__main__":

@@ -8,12 +8,14 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation
     libxcb1-dev libxcb-xfixes0-dev
+    libwayland-dev libwayland-bin qt6-wayland
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev
         clang libclang-rt-14-dev
         xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc libxcb-xtest0-dev
+        sway xwayland wl-clipboard x11-xserver-utils grim
     )
 fi
 

@@ -1,6 +1,7 @@
 #pragma once
-// Where the clipboard's pictures come from: the X11 selection read without waiting for its
-// owner, or the toolkit's clipboard on other platforms. Both read each clipboard change once.
+// Where the clipboard's pictures come from: the selection of a Wayland session read through the
+// compositor's data control, the X11 selection read without waiting for its owner, or the
+// toolkit's clipboard on other platforms. Each reads every clipboard change once.
 
 #include <memory>
 
@@ -24,6 +25,9 @@ class ClipboardSource {
     virtual void Changed() = 0;
 };
 
+// The data control reader when the compositor that WAYLAND_DISPLAY names offers data control;
+// null otherwise.
+std::unique_ptr<ClipboardSource> OpenDataControlSource();
 // The X11 reader when the program runs on X11 and it can be had; null otherwise.
 std::unique_ptr<ClipboardSource> OpenX11Source();
 // The toolkit's clipboard.

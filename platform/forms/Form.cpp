@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <optional>
 
 #include "platform/forms/CascadePlacement.h"
 #include "platform/forms/CommandButton.h"
@@ -53,6 +54,7 @@ class OuterSizeKeeper : public QObject {
 
 struct Form::Impl {
     QPointer<OuterSizeKeeper> keeper;
+    std::optional<QPoint> placedAt;  // where the program last placed its window
     QPointer<QWidget> outer;
     QPointer<FormClient> client;  // null for the frame, whose client is its MDI area
     QPointer<QWidget> area;       // the frame's MDI area
@@ -220,14 +222,31 @@ QRect OuterRect(QWidget* outer) {
     return outer->isWindow() ? outer->frameGeometry() : outer->geometry();
 }
 
+// A Wayland compositor places every window itself: a program can neither move its windows nor
+// learn where they are.
+bool ProgramPlacesItsWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 }  // namespace
 
-// Windows move and resize at the user's hand: they report where their widgets are.
+// Windows move and resize at the user's hand: they report where their widgets are. Where the
+// compositor places them, a window is where the program last placed it, so that a stored
+// position outlives a run in such a session instead of becoming the 0, 0 that the toolkit
+// reports there.
 float Form::Left() const {
-    return WidgetToTwipsX(OuterRect(Need(f_->outer)).x());
+    QWidget* outer = Need(f_->outer);
+    if (outer->isWindow() && f_->placedAt && !ProgramPlacesItsWindows()) {
+        return WidgetToTwipsX(f_->placedAt->x());
+    }
+    return WidgetToTwipsX(OuterRect(outer).x());
 }
 float Form::Top() const {
-    return WidgetToTwipsY(OuterRect(Need(f_->outer)).y());
+    QWidget* outer = Need(f_->outer);
+    if (outer->isWindow() && f_->placedAt && !ProgramPlacesItsWindows()) {
+        return WidgetToTwipsY(f_->placedAt->y());
+    }
+    return WidgetToTwipsY(OuterRect(outer).y());
 }
 float Form::Width() const {
     return WidgetToTwipsX(OuterRect(Need(f_->outer)).width());
@@ -248,7 +267,10 @@ void Form::ApplyGeometry(const PixelRect& widget, const PixelRect& /*screen*/) {
         const QRect inner = outer->geometry();
         const int extraW = frame.width() - inner.width();
         const int extraH = frame.height() - inner.height();
-        outer->move(leftPx, topPx);
+        f_->placedAt = QPoint(leftPx, topPx);
+        if (ProgramPlacesItsWindows()) {
+            outer->move(leftPx, topPx);
+        }
         outer->resize(std::max(0, widthPx - extraW), std::max(0, heightPx - extraH));
         if (!f_->keeper) {
             f_->keeper = new OuterSizeKeeper(outer);

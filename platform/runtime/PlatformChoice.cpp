@@ -37,14 +37,8 @@ PlatformChoice ChoosePlatform(const PlatformEnvironment& env) {
     }
     const bool opens = IsSet(env.display) && env.xDisplayOpens && env.xDisplayOpens(env.display);
     if (!IsSet(env.qtQpaPlatform) && IsSet(env.waylandDisplay)) {
-        if (opens) {
-            return {"xcb", "", true};
-        }
-        return {"",
-                "vornal3: running as a native Wayland client with no X display (XWayland) to "
-                "use: pictures put on the clipboard are noticed only while a Vornal3 window has "
-                "the keyboard focus",
-                true};
+        // Natively otherwise; the clipboard reader says what that costs, if anything.
+        return {opens ? "xcb" : "", "", true};
     }
     // X11 from here on, chosen by the user or left to Qt.
     if (!IsSet(env.display)) {

@@ -1,9 +1,9 @@
 #pragma once
-// Which windowing platform the program runs on, and whether it can start at all. A native
-// Wayland client sees the clipboard only while one of its windows has the keyboard focus, so a
-// collector that must notice every picture while another program is in front runs on X11,
-// through XWayland, wherever it can. A display that cannot be opened is said in one line,
-// instead of the toolkit's abort.
+// Which windowing platform the program runs on, and whether it can start at all. In a Wayland
+// session the program runs on X11, through XWayland, wherever it can: there it places its own
+// windows, and where the compositor offers no data control (GNOME's), an X11 client is the one
+// that notices pictures while another program has the focus. A display that cannot be opened
+// is said in one line, instead of the toolkit's abort.
 
 #include <functional>
 #include <string>
@@ -25,8 +25,8 @@ struct PlatformEnvironment {
 };
 
 // The user's own QT_QPA_PLATFORM always wins. In a Wayland session (WAYLAND_DISPLAY) with an X
-// display that opens, the choice is "xcb"; without one the program runs natively and says what
-// that costs. Elsewhere the X display must open.
+// display that opens, the choice is "xcb"; without one the program runs natively. Elsewhere the
+// X display must open.
 PlatformChoice ChoosePlatform(const PlatformEnvironment& environment);
 
 // Makes the choice for this process's environment, before the application object exists;

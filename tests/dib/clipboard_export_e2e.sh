@@ -8,4 +8,6 @@ Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$runtime/display" 2>/dev
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wait $xvfb || true; rm -rf "$runtime"' EXIT
 for _ in $(seq 100); do [[ -s "$runtime/display" ]] && break; sleep 0.2; done
-DISPLAY=":$(cat "$runtime/display")" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb "$1"
+# On the private X server alone, not through the session's compositor.
+DISPLAY=":$(cat "$runtime/display")" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb \
+    WAYLAND_DISPLAY= "$1"

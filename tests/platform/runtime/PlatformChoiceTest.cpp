@@ -11,7 +11,7 @@ namespace {
 
 // An environment whose X displays open exactly when they are named in `opening`.
 PlatformEnvironment Environment(const char* qpa, const char* wayland, const char* display,
-                                std::string opening = ":0") {
+                                const std::string& opening = ":0") {
     PlatformEnvironment env;
     env.qtQpaPlatform = qpa;
     env.waylandDisplay = wayland;
@@ -31,12 +31,11 @@ TEST(PlatformChoice, AWaylandSessionRunsOnX11WhereItsXDisplayOpensAndTheUsersCho
         const auto choice = ChoosePlatform(Environment(own, "wayland-0", nullptr));
         EXPECT_TRUE(choice.platform.empty() && choice.notice.empty() && choice.canStart) << own;
     }
-    // Without an X display that opens, natively, saying what that costs.
+    // Without an X display that opens, natively (the clipboard reader says whether that costs
+    // anything: it depends on the compositor).
     for (const char* display : {"", static_cast<const char*>(nullptr), ":7"}) {
         const auto native = ChoosePlatform(Environment(nullptr, "wayland-0", display));
-        EXPECT_TRUE(native.platform.empty() && native.canStart);
-        EXPECT_NE(native.notice.find("only while a Vornal3 window has the keyboard focus"),
-                  std::string::npos);
+        EXPECT_TRUE(native.platform.empty() && native.notice.empty() && native.canStart);
     }
 }
 

@@ -1,0 +1,172 @@
+"""In a Wayland session every picture is taken once, whichever window has the focus, and the
+clipboard is emptied: through the compositor's data control, with the windows on XWayland or
+native. Where data control is turned off, XWayland is the way in, and the picture that the
+compositor's bridge offers again whenever the focus comes back opens no second window."""
+
+import io
+import os
+import sys
+import time
+import unittest
+
+import harness
+import wayland_harness
+from harness import noise_picture
+from wayland_harness import FRAME_TITLE, OTHER_TITLE
+
+TEXT = "kept text: Grüße 1, 2, 3"
+ROUND_TRIPS = 3
+
+
+def png(img):
+    out = io.BytesIO()
+    img.save(out, "PNG")
+    return out.getvalue()
+
+
+class WaylandTest(wayland_harness.WaylandTestCase):
+
+    def copy_picture(self, img, name):
+        """Copies a picture with wl-copy; returns the wl-copy and when it started."""
+        return self.wl_copy(png(img), "image/png", name), time.monotonic()
+
+    def log_intake(self, what, started):
+        sys.stderr.write(f"\n{self.id()}: {what} taken in {time.monotonic() - started:.3f} s\n")
+
+    def focus_round_trips(self):
+        for _ in range(ROUND_TRIPS):
+            self.focus(FRAME_TITLE)
+            self.focus(OTHER_TITLE)
+
+    def assert_shown_once(self, img, at, what):
+        self.assertEqual(self.places_shown(img), [at], f"{what} shows in one window only")
+
+    def test_pictures_are_taken_with_and_without_the_focus_and_the_clipboard_emptied(self):
+        self.roomy_frame()
+        self.start_program()
+        self.focus(FRAME_TITLE)
+        focused, other = noise_picture(300, 200, seed=31), noise_picture(260, 180, seed=32)
+
+        copier, started = self.copy_picture(focused, "focused.png")
+        self.wait_emptied(copier, "the picture copied with the focus to be taken")
+        self.log_intake("picture copied with the focus", started)
+        self.wait_for_picture(focused, "window 1 to show the picture")
+
+        self.start_other_program()
+        copier, started = self.copy_picture(other, "other.png")
+        self.wait_emptied(copier, "the picture copied without the focus to be taken")
+        self.log_intake("picture copied without the focus", started)
+        at = self.wait_for_picture(other, "window 2 to show the picture")
+
+        # The compositor offers nothing again, and nothing opens again.
+        self.focus_round_trips()
+        self.focus(FRAME_TITLE)
+        self.assertIsNone(self.wl_types())
+        self.assert_shown_once(other, at, "the picture")
+        self.assertEqual(self.read("other-program.log").strip(), "shown")
+
+    def test_text_stays_on_the_clipboard(self):
+        self.roomy_frame()
+        self.start_program()
+        self.start_other_program()
+        text_owner = self.wl_copy(TEXT.encode(), "text/plain;charset=utf-8", "text.txt")
+        self.wait_for(lambda: self.run_tool("wl-paste", "--no-newline", check=False).stdout
+                      == TEXT, "the text to be on the clipboard")
+        # Still there after the compositor has answered another question...
+        self.assertIn("text/plain;charset=utf-8", self.wl_types() or [])
+        self.assertIsNone(text_owner.poll(), "the text's owner still owns the clipboard")
+        # ...and the program had seen it by the time it takes a later picture: it sees changes
+        # in the order they are made, and would have emptied the text before.
+        picture = noise_picture(120, 90, seed=33)
+        copier, _ = self.copy_picture(picture, "after-text.png")
+        self.wait_emptied(copier, "the picture after the text to be taken")
+        self.wait_for_picture(picture, "window 1 to show the picture after the text")
+        self.wait_for(lambda: text_owner.poll() is not None, "the picture to replace the text")
+        self.assertEqual(text_owner.returncode, 0)
+
+    def test_a_picture_from_an_x11_program_opens_one_window(self):
+        self.roomy_frame()
+        self.start_program()
+        self.start_other_program()
+        # The compositor takes an X11 program's picture in while an X11 window has the focus,
+        # as the program the user copies in has.
+        self.focus(FRAME_TITLE)
+        picture = noise_picture(200, 150, seed=34)
+        path = os.path.join(self.tmp, "x11.png")
+        picture.save(path)
+        self.offer_file(path, "image/png")
+        at = self.wait_for_picture(picture, "window 1 to show the X11 program's picture")
+        self.wait_for(lambda: self.wl_types() is None, "the Wayland clipboard to be emptied")
+        self.focus(OTHER_TITLE)
+        self.focus_round_trips()
+        self.focus(FRAME_TITLE)
+        self.assert_shown_once(picture, at, "the X11 program's picture")
+
+    def test_natively_pictures_are_taken_without_the_focus_and_the_placement_kept(self):
+        # A position from an X11 session and a size.
+        self.write_settings(MainLeft=3000, MainTop=1500, MainWidth=9000, MainHeight=7500)
+        program = self.start_native_program()
+        self.start_other_program()
+        picture = noise_picture(150, 100, seed=35)
+        copier, started = self.copy_picture(picture, "native.png")
+        self.wait_emptied(copier, "the native program to take the picture")
+        self.log_intake("picture copied without the focus of the native program", started)
+        self.wait_for_picture(picture, "window 1 of the native program to show the picture")
+        # The size is restored; the position is the compositor's.
+        rect = self.frame_rect()
+        self.assertEqual((rect["width"], rect["height"]), (600, 500))
+
+        program.terminate()
+        self.assertEqual(self.wait_for_end(program), 0)
+        # The position from X11 is kept, not replaced by what the toolkit reports here.
+        self.assertEqual(self.stored_settings(), {"MainLeft": "3000", "MainTop": "1500",
+                                                  "MainWidth": "9000", "MainHeight": "7500"})
+        self.assertNotIn("keyboard focus", self.stderr())
+
+    def test_natively_without_data_control_the_focus_it_needs_is_said(self):
+        program = self.start_native_program(VORNAL3_DATA_CONTROL="off")
+        self.wait_for(lambda: "keyboard focus" in self.stderr(), "the hint about the focus")
+        self.assertIn("VORNAL3_DATA_CONTROL=off", self.stderr())
+        program.terminate()
+        self.wait_for_end(program)
+
+    def test_the_compositor_gone_ends_the_program_as_a_lost_display_does(self):
+        for native in (False, True):
+            with self.subTest(native=native):
+                if native:
+                    self.start_sway()  # the first is gone
+                    program = self.start_native_program()
+                else:
+                    self.roomy_frame()
+                    program = self.start_program()
+                picture = noise_picture(90, 60, seed=37 + native)
+                copier, _ = self.copy_picture(picture, f"last-{native}.png")
+                self.wait_emptied(copier, "the picture to be taken")
+                self.wait_for_picture(picture, "the capture window")
+                self.kill_compositor()
+                status = self.wait_for_end(program)
+                # A negative status is a signal, such as SIGSEGV; Qt itself ends with 1.
+                self.assertIn(status, range(1, 128), "exit status once the compositor is gone")
+
+    def test_through_xwayland_alone_the_picture_offered_again_opens_no_second_window(self):
+        self.env["VORNAL3_DATA_CONTROL"] = "off"
+        self.roomy_frame()
+        self.start_program()
+        self.start_other_program()
+        self.focus(FRAME_TITLE)
+        picture = noise_picture(220, 140, seed=36)
+        copier, _ = self.copy_picture(picture, "xwayland.png")
+        at = self.wait_for_picture(picture, "window 1 to show the picture")
+        # Emptying the X11 clipboard does not reach the Wayland one: the compositor's bridge
+        # offers the picture again each time an X11 window gets the focus back.
+        for _ in range(ROUND_TRIPS):
+            self.focus(OTHER_TITLE)
+            self.focus(FRAME_TITLE)
+            self.wait_for(lambda: self.clipboard_targets() is None,
+                          "the offer to be taken off the X11 clipboard again")
+        self.assert_shown_once(picture, at, "the picture")
+        self.assertIsNone(copier.poll(), "the Wayland clipboard keeps the picture")
+
+
+if __name__ == "__main__":
+    unittest.main()
