@@ -26,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clipboard/BackgroundDecoder.h"
 #include "platform/clipboard/FormatPlan.h"
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/RepeatGuard.h"
@@ -48,6 +49,7 @@ class DataControlSource final : public ClipboardSource, private SelectionLink::L
     DataControlSource(std::unique_ptr<SelectionLink> link, std::chrono::milliseconds deadline)
         : link_(std::move(link)), partDeadline_(deadline) {
         context_ = new QObject(QCoreApplication::instance());
+        decoder_ = std::make_unique<BackgroundDecoder>(context_);
         deadline_ = new QTimer(context_);
         deadline_->setSingleShot(true);
         QObject::connect(deadline_, &QTimer::timeout, context_, [this] { SourceSilent(); });
@@ -86,6 +88,7 @@ class DataControlSource final : public ClipboardSource, private SelectionLink::L
     void AskNextFormat();
     void PipeReadable();
     void Arrived();
+    void DecodeDone(DecodedImage decoded, const Fingerprint& fingerprint);
     void SourceSilent();
     void Finish();
     void EndRead();
@@ -95,6 +98,7 @@ class DataControlSource final : public ClipboardSource, private SelectionLink::L
     std::chrono::milliseconds partDeadline_;
     QPointer<QObject> context_;
     QTimer* deadline_ = nullptr;
+    std::unique_ptr<BackgroundDecoder> decoder_;
     bool lost_ = false;
 
     // The selection.
@@ -188,9 +192,15 @@ void DataControlSource::PipeReadable() {
         if (got > 0) {
             thisTurn += static_cast<std::size_t>(got);
             if (!transfer_->Append(buffer_.data(), static_cast<std::size_t>(got))) {
-                // Over the limits, or no picture of its format: this selection is not read on.
+                // Over the limits, this selection is not read on; bytes that are no picture of
+                // their format fail that format only.
                 plan_.Fail(transfer_->Refusal());
-                Finish();
+                if (transfer_->OverLimit()) {
+                    Finish();
+                } else {
+                    EndRead();
+                    AskNextFormat();
+                }
                 return;
             }
             continue;
@@ -243,8 +253,16 @@ void DataControlSource::Arrived() {
         case RepeatGuard::Verdict::New:
             break;
     }
-    Picture picture = plan_.Take(bytes);
+    // Decoded away from the windows' thread; the transfer holds the bytes till then.
+    auto whole = std::make_shared<const Transfer>(std::move(*transfer_));
     EndRead();
+    decoder_->Start(
+        whole->Bytes(), whole, plan_.Current(),
+        [this, fingerprint](DecodedImage decoded) { DecodeDone(std::move(decoded), fingerprint); });
+}
+
+void DataControlSource::DecodeDone(DecodedImage decoded, const Fingerprint& fingerprint) {
+    Picture picture = plan_.Accept(std::move(decoded));
     if (picture.IsEmpty()) {
         AskNextFormat();
         return;
@@ -275,6 +293,9 @@ void DataControlSource::Finish() {
 void DataControlSource::EndRead() {
     if (deadline_ != nullptr) {
         deadline_->stop();
+    }
+    if (decoder_) {
+        decoder_->Cancel();
     }
     if (pipeNotifier_ != nullptr) {
         // Possibly inside its own signal: it goes once that has returned.

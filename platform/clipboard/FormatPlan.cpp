@@ -17,7 +17,7 @@ std::optional<QString> FormatPlan::Next() {
 }
 
 Picture FormatPlan::Take(const QByteArray& bytes) {
-    return Accept(DecodeImage(bytes, next_ > 0 ? formats_[next_ - 1] : QString()));
+    return Accept(DecodeImage(bytes, Current()));
 }
 
 Picture FormatPlan::Accept(DecodedImage decoded) {
@@ -29,7 +29,7 @@ Picture FormatPlan::Accept(DecodedImage decoded) {
 }
 
 void FormatPlan::Refused(const QString& why) {
-    Fail(QStringLiteral("%1 %2").arg(next_ > 0 ? formats_[next_ - 1] : QString(), why));
+    Fail(QStringLiteral("%1 %2").arg(Current(), why));
 }
 
 void FormatPlan::ReportFailures() const {

@@ -21,6 +21,8 @@ class FormatPlan {
 
     // The next format to ask for; none once every format was asked.
     std::optional<QString> Next();
+    // The format last handed out.
+    QString Current() const { return next_ > 0 ? formats_[next_ - 1] : QString(); }
     // The bytes the format last handed out gave: a picture, or the empty picture with the
     // reason kept.
     Picture Take(const QByteArray& bytes);

@@ -108,7 +108,7 @@ class X11Source final : public ClipboardSource {
     void FormatArrived(PropertyValue value);
     void FormatPartArrived(const PropertyValue& part);
     void Received(const QByteArray& bytes, std::shared_ptr<const void> keep);
-    void Decoded(DecodedImage decoded);
+    void DecodeDone(DecodedImage decoded);
     void OwnerSilent();
     void Ask(xcb_atom_t target, int deadlineMs);
     bool AskedAgain();
@@ -704,15 +704,15 @@ void X11Source::Received(const QByteArray& bytes, std::shared_ptr<const void> ke
     if (superseded_ && superseded_->first == fingerprint) {
         DecodedImage decoded = std::move(superseded_->second);
         superseded_.reset();
-        Decoded(std::move(decoded));
+        DecodeDone(std::move(decoded));
         return;
     }
     superseded_.reset();
     decoder_->Start(bytes, std::move(keep), format_,
-                    [this](DecodedImage decoded) { Decoded(std::move(decoded)); });
+                    [this](DecodedImage decoded) { DecodeDone(std::move(decoded)); });
 }
 
-void X11Source::Decoded(DecodedImage decoded) {
+void X11Source::DecodeDone(DecodedImage decoded) {
     try {
         if (stage_ != Stage::Decoding) {
             return;

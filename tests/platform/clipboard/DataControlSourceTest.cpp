@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QImageWriter>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <deque>
@@ -265,15 +266,22 @@ TEST_F(DataControlSourceTest, ASourceThatKeepsSendingIsNotGivenUp) {
     EXPECT_EQ(Arrived().PixelWidth(), 64);
 }
 
-TEST_F(DataControlSourceTest, BytesThatAreNoPictureEndTheReadWithOneLine) {
+TEST_F(DataControlSourceTest, BytesThatAreNoPictureFailTheirTypeAndTheNextIsAsked) {
     testing::internal::CaptureStderr();
     link_->Select({"image/png", "image/bmp"});
     ASSERT_EQ(link_->asked()[0].type, "image/bmp");
     link_->Answer(0, QByteArray("this is text, not a bitmap at all"));
+    ASSERT_TRUE(EventuallyTrue([this] { return link_->asked().size() == 2; }));
+    EXPECT_EQ(link_->asked()[1].type, "image/png");
+    link_->Answer(1, QByteArray("nor is this a PNG"));
     HandleEventsFor(std::chrono::milliseconds(100));
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("image/bmp was abandoned"), std::string::npos) << said;
-    EXPECT_EQ(link_->asked().size(), 1u);
+    // One line for the selection, with both reasons.
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("image/bmp does not decode (its first bytes are no picture"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("image/png does not decode"), std::string::npos) << said;
     EXPECT_TRUE(source_->Current().IsEmpty());
 }
 
