@@ -7,7 +7,7 @@ build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"
 fuzzers=(dib_fuzz clipboard_fuzz)
 
-cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORNAL_FUZZ=ON -DVORNAL_SANITIZE=ON -DVORNAL_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
 cmake --build "$build" --target "${fuzzers[@]}" -j"$(nproc)"
