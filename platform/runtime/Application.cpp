@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QFont>
+#include <string>
+#include <vector>
 
 #include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
+#include "platform/runtime/CommandLine.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PlatformChoice.h"
@@ -23,6 +26,10 @@ void UseDesignFont() {
 }
 
 int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp) {
+    const CommandLine commandLine = ReadCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (const int status = AnswerCommandLine(commandLine); status >= 0) {
+        return status;
+    }
     if (!ApplyPlatformChoice(argc > 0 ? argv[0] : nullptr)) {
         return 1;
     }

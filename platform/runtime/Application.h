@@ -9,6 +9,8 @@ namespace platform {
 // Makes the face the windows were laid out for the default of every window.
 void UseDesignFont();
 
+// First answers --help and --version, and a command line it does not know (with status 2),
+// without any display.
 // Runs the start-up procedure and then the event loop until the program ends, and returns the
 // exit status. Start-up returns what the run keeps, its windows: they are destroyed when the
 // event loop has returned, before the application object, and never by exit handlers (Qt ends
