@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
 #include "platform/runtime/CommandLine.h"
@@ -25,7 +24,8 @@ void UseDesignFont() {
     QApplication::setFont(font);
 }
 
-int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp) {
+int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
+                   const std::function<std::shared_ptr<void>()>& startUp) {
     const CommandLine commandLine = ReadCommandLine(std::vector<std::string>(argv, argv + argc));
     if (const int status = AnswerCommandLine(commandLine); status >= 0) {
         return status;
@@ -41,8 +41,11 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(App::Major()).arg(App::Minor()).arg(App::Revision()));
     QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktop.desktopId));
     UseDesignFont();
-    UseProgramIcon();
+    if (desktop.useIcon) {
+        desktop.useIcon();
+    }
     CloseRequests closeRequests;
     // Declared after the application object, so destroyed before it.
     std::shared_ptr<void> windows;
