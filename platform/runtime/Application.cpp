@@ -11,6 +11,7 @@
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PlatformChoice.h"
+#include "platform/runtime/SingleInstance.h"
 
 namespace platform {
 
@@ -45,6 +46,11 @@ int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
     UseDesignFont();
     if (desktop.useIcon) {
         desktop.useIcon();
+    }
+    // Before any window: a later start on the same display shows the first one and ends.
+    const SingleInstance instance(commandLine.display, desktop.bringToFront);
+    if (const int status = instance.Report(); status >= 0) {
+        return status;
     }
     CloseRequests closeRequests;
     // Declared after the application object, so destroyed before it.

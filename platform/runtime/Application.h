@@ -15,13 +15,17 @@ struct DesktopIntegration {
     std::string desktopId;
     // Gives every window the program's icon; called once the application object exists.
     std::function<void()> useIcon;
+    // Brings the program's main window to the front; called when the program is started again
+    // on the same display.
+    std::function<void()> bringToFront;
 };
 
 // Makes the face the windows were laid out for the default of every window.
 void UseDesignFont();
 
 // First answers --help and --version, and a command line it does not know (with status 2),
-// without any display.
+// without any display; a start on a display where the program already runs brings that one to
+// the front and ends with status 0.
 // Runs the start-up procedure and then the event loop until the program ends, and returns the
 // exit status. Start-up returns what the run keeps, its windows: they are destroyed when the
 // event loop has returned, before the application object, and never by exit handlers (Qt ends

@@ -54,7 +54,8 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral(
         "Opens every picture put on the clipboard in a window of its own, to crop it and\n"
-        "save it as a BMP file.\n\n"
+        "save it as a BMP file. Started again on the same display, it brings the running\n"
+        "one to the front.\n\n"
         "The toolkit's own options (-platform, -display, -style, ...) work as in any Qt\n"
         "program."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
