@@ -16,6 +16,10 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc
     )
 fi
+# The Debian package (scripts/package.sh) and the checks of what an install puts in place.
+if [[ "${1:-}" == "--test" || "${1:-}" == "--package" ]]; then
+    packages+=(dpkg-dev lintian file desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
