@@ -20,6 +20,10 @@ fi
 if [[ "${1:-}" == "--test" || "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev lintian file desktop-file-utils appstream man-db)
 fi
+# The end-to-end test of an install minimizes a window, which takes a window manager.
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(openbox)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
