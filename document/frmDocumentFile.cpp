@@ -4,11 +4,12 @@
 #include "platform/pictures/ImageFile.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/Numeric.h"
+#include "platform/runtime/SaveFolder.h"
 
 namespace {
 
-std::string SavePath(const std::string& name) {
-    return platform::App::Path() + platform::App::PathSeparator() + name + ".bmp";
+std::string SavePath(const std::string& folder, const std::string& name) {
+    return folder + platform::App::PathSeparator() + name + ".bmp";
 }
 
 }  // namespace
@@ -16,8 +17,9 @@ std::string SavePath(const std::string& name) {
 void frmDocument::Command1_Click() {
     const platform::Picture picture = picMove.GetPicture();
     const std::string name = Text1.Text();
-    platform::SavePicture(picture, SavePath(name));
-    SetCaption(SavePath(Text1.Text()));
+    const std::string folder = platform::SaveFolder();
+    platform::SavePicture(picture, SavePath(folder, name));
+    SetCaption(SavePath(folder, Text1.Text()));
 }
 
 void frmDocument::Command2_Click() {

@@ -18,6 +18,14 @@ if [[ "${1:-}" == "--test" ]]; then
         sway xwayland wl-clipboard x11-xserver-utils grim
     )
 fi
+# The Debian package (scripts/package.sh) and the checks of what an install puts in place.
+if [[ "${1:-}" == "--test" || "${1:-}" == "--package" ]]; then
+    packages+=(dpkg-dev lintian file desktop-file-utils appstream man-db)
+fi
+# The end-to-end test of an install minimizes a window, which takes a window manager.
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(openbox)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

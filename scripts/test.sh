@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Vornal3 and runs every test: unit and widget tests (offscreen), end-to-end tests
 # (the real program on a private Xvfb display), the same suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# and UndefinedBehaviorSanitizer, a short run of each fuzzer, and the Debian package, checked by
+# lintian.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -35,6 +36,9 @@ if [[ -x "$root/scripts/fuzz.sh" ]]; then
     echo "== fuzzers"
     "$root/scripts/fuzz.sh" || status=1
 fi
+
+echo "== Debian package"
+"$root/scripts/package.sh" --check || status=1
 
 if ((status)); then
     echo "SOME TESTS FAILED"

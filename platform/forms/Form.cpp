@@ -428,6 +428,18 @@ void Form::SetWindowState(int state) {
     }
 }
 
+void Form::BringToFront() {
+    QWidget* outer = Need(f_->outer);
+    outer->setWindowState(outer->windowState() & ~Qt::WindowMinimized);
+    outer->show();
+    outer->raise();
+    outer->activateWindow();
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != outer) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
 bool Form::HandleCloseRequest() {
     std::int16_t cancel = 0;
     Dispatch(Name() + ".Form_Unload", [&] { Form_Unload(cancel); });

@@ -53,6 +53,9 @@ class Form : public Control, public Container {
 
     int WindowState() const;
     void SetWindowState(int state);
+    // Shows the window above the others, as it was before it was minimized, and gives it the
+    // keyboard; a modal window over it stays in front of it and keeps the keyboard.
+    void BringToFront();
 
     void SetDefaultButton(CommandButton* button) { defaultButton_ = button; }
     void SetCancelButton(CommandButton* button) { cancelButton_ = button; }

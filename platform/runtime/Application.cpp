@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QFont>
+#include <string>
+#include <vector>
 
-#include "platform/forms/ProgramIcon.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
+#include "platform/runtime/CommandLine.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PlatformChoice.h"
+#include "platform/runtime/SingleInstance.h"
 
 namespace platform {
 
@@ -22,7 +25,12 @@ void UseDesignFont() {
     QApplication::setFont(font);
 }
 
-int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>()>& startUp) {
+int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
+                   const std::function<std::shared_ptr<void>()>& startUp) {
+    const CommandLine commandLine = ReadCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (const int status = AnswerCommandLine(commandLine); status >= 0) {
+        return status;
+    }
     if (!ApplyPlatformChoice(argc > 0 ? argv[0] : nullptr)) {
         return 1;
     }
@@ -34,8 +42,16 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(App::Major()).arg(App::Minor()).arg(App::Revision()));
     QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktop.desktopId));
     UseDesignFont();
-    UseProgramIcon();
+    if (desktop.useIcon) {
+        desktop.useIcon();
+    }
+    // Before any window: a later start on the same display shows the first one and ends.
+    const SingleInstance instance(commandLine.display, desktop.bringToFront);
+    if (const int status = instance.Report(); status >= 0) {
+        return status;
+    }
     CloseRequests closeRequests;
     // Declared after the application object, so destroyed before it.
     std::shared_ptr<void> windows;

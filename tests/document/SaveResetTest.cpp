@@ -1,5 +1,6 @@
-// "Save it" writes the capture as a bitmap file in the program's folder; "Reset" brings back
-// the capture as it was loaded.
+// "Save it" writes the capture as a bitmap file in the program's folder, or in the user's
+// pictures where that folder cannot be written; "Reset" brings back the capture as it was
+// loaded.
 
 #include <sys/resource.h>
 
@@ -138,6 +139,67 @@ TEST_F(Saving, FailedSaveReportsTheReasonAndKeepsTheCaptionAndTheOldFile) {
     // The window is still usable.
     Save(big, "shot");
     EXPECT_EQ(big.Caption(), PathOf("shot.bmp"));
+}
+
+// The user's pictures folder, as the desktop names it, for as long as the object lives.
+class PicturesFolder {
+  public:
+    explicit PicturesFolder(const std::string& path)
+        : file_(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs") {
+        QFile dirs(file_);
+        EXPECT_TRUE(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        dirs.write(("XDG_PICTURES_DIR=\"" + path + "\"\n").c_str());
+    }
+    ~PicturesFolder() { QFile::remove(file_); }
+    PicturesFolder(const PicturesFolder&) = delete;
+    PicturesFolder& operator=(const PicturesFolder&) = delete;
+
+  private:
+    QString file_;
+};
+
+TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInThePictures) {
+    const std::string home = testing_support::MakeTempFolder();
+    const std::string shots = home + "/My Shots/Vornal3";
+    const PicturesFolder pictures(home + "/My Shots");
+    frmDocument& doc = Open(30, 20);
+    // A folder that can be written keeps the saves, and nothing is made in the pictures.
+    Save(doc, "here");
+    EXPECT_EQ(Files(), "here.bmp");
+    EXPECT_FALSE(QDir(QString::fromStdString(shots)).exists());
+
+    // Nobody, root included, can make a file here.
+    platform::App::SetPathForTesting("/proc");
+    for (const std::string name : {"vornal1", "vornal2"}) {
+        Save(doc, name);
+        EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
+        EXPECT_EQ(doc.Caption(), shots + "/" + name + ".bmp");
+        QFile saved(QString::fromStdString(shots + "/" + name + ".bmp"));
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll().left(2), "BM");
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(shots)).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"vornal1.bmp", "vornal2.bmp"}));
+}
+
+TEST_F(Saving, APicturesFolderThatCannotBeMadeIsReportedWithItsPathAndTheReason) {
+    const std::string home = testing_support::MakeTempFolder();
+    QFile blocker(QString::fromStdString(home + "/file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const PicturesFolder pictures(home + "/file/Pictures");
+    platform::App::SetPathForTesting("/proc");
+    frmDocument& doc = Open(30, 20);
+    doc.SetCaption("kept");
+    Save(doc, "shot");
+    const auto reports = testing_support::TakeReportedFailures();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("Cannot make the folder " + home +
+                              "/file/Pictures/Vornal3 to save "
+                              "in: " +
+                              std::strerror(ENOTDIR)),
+              std::string::npos)
+        << reports[0];
+    EXPECT_EQ(doc.Caption(), "kept");
 }
 
 TEST_F(CaptureWindows, ResetAfterOneOrTwoCropsRestoresTheWholeCapture) {

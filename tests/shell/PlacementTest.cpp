@@ -140,6 +140,21 @@ TEST_F(Placement, ClosingMaximizedStoresTheMaximizedGeometryAndReopensNormal) {
     EXPECT_EQ(Outer(again), maximized);
 }
 
+// The keyboard going with it is seen by the end-to-end tests, on a real display.
+TEST_F(Placement, BroughtToTheFrontAMinimizedFrameReturnsAsItWasBefore) {
+    frmMain& frame = Start();
+    for (const int before : {frmMain::Normal, frmMain::Maximized}) {
+        frame.SetWindowState(before);
+        frame.SetWindowState(frmMain::Minimized);
+        testing_support::Settle();
+        frame.MdiArea()->window()->hide();
+        frame.BringToFront();
+        testing_support::Settle();
+        EXPECT_EQ(frame.WindowState(), before);
+        EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
+    }
+}
+
 TEST_F(Placement, AValueThatIsNoNumberIsReportedAndTheFrameStillOpens) {
     for (const char* bad : {"not a number", "1200, 5", "", "@Invalid()", "@Rect(1 2 3 4)"}) {
         StoredRaw(QByteArray("[Settings]\nMainLeft=3000\nMainTop=") + bad + "\nMainWidth=9000\n");
