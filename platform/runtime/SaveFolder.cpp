@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
@@ -25,16 +27,31 @@ bool CanWriteIn(const std::string& folder) {
     return true;
 }
 
+bool IsInstalledProgramFolder(const std::string& folder, const std::string& desktopId) {
+    if (desktopId.empty()) {
+        return false;
+    }
+    const QString entry = QString::fromStdString(folder) +
+                          QStringLiteral("/../share/applications/") +
+                          QString::fromStdString(desktopId) + QStringLiteral(".desktop");
+    return QFileInfo::exists(QDir::cleanPath(entry));
+}
+
 std::string SaveFolder() {
     std::string program = App::Path();
-    if (CanWriteIn(program)) {
+    // The folder of an installed program holds programs, not pictures, even for root, who can
+    // write there.
+    const bool installed =
+        IsInstalledProgramFolder(program, QGuiApplication::desktopFileName().toStdString());
+    if (!installed && CanWriteIn(program)) {
         return program;
     }
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty()) {
         Raise(FailureKind::CallFailed, "Cannot save in " + program +
-                                           ", which cannot be written, and there is no pictures "
-                                           "folder to save in instead.");
+                                           (installed ? ", which holds the installed program,"
+                                                      : ", which cannot be written,") +
+                                           " and there is no pictures folder to save in instead.");
     }
     std::string folder =
         QDir::toNativeSeparators(QDir::cleanPath(pictures + QStringLiteral("/Vornal3")))

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
 #include <cerrno>
@@ -180,6 +181,24 @@ TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInTheP
     }
     EXPECT_EQ(QDir(QString::fromStdString(shots)).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"vornal1.bmp", "vornal2.bmp"}));
+
+    // An installed program's folder (its desktop entry beside it) is never used, even where it
+    // can be written, as it can by root.
+    const std::string prefix = home + "/prefix";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(prefix + "/bin")));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(prefix + "/share/applications")));
+    QFile entry(QString::fromStdString(prefix + "/share/applications/net.example.Test.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.close();
+    platform::App::SetPathForTesting(prefix + "/bin");
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.example.Other"));
+    Save(doc, "bin");
+    EXPECT_EQ(doc.Caption(), prefix + "/bin/bin.bmp") << "another program's entry";
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.example.Test"));
+    Save(doc, "installed");
+    QGuiApplication::setDesktopFileName(QString());
+    EXPECT_EQ(doc.Caption(), shots + "/installed.bmp");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(prefix + "/bin/installed.bmp")));
 }
 
 TEST_F(Saving, APicturesFolderThatCannotBeMadeIsReportedWithItsPathAndTheReason) {
