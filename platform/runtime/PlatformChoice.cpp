@@ -18,15 +18,27 @@ bool StartsWith(const char* value, std::string_view prefix) {
     return std::string_view(value).substr(0, prefix.size()) == prefix;
 }
 
-// The connection that found the display open stays until the toolkit has its own: an X
-// server with no client left resets itself (a virtual one does, under xvfb-run), and a
-// toolkit connecting during the reset would find no display.
+// The connection that found the display open stays until the toolkit has its own. An X server
+// resets itself when its last client leaves (a virtual one does, under xvfb-run), and the reset
+// closes, unanswered, any connection that arrived just then; once reset, it takes them again.
 xcb_connection_t* probe = nullptr;
 
+// Another program leaving the display as this one starts (a script looking for its windows, a
+// desktop's helper) resets it under the first connection; the next try waits out the reset in
+// the server's queue and opens. A display that is not there fails every try at once; a name
+// that does not parse is not tried again.
+constexpr int kConnectTries = 3;
+
 bool XDisplayOpens(const char* name) {
-    ReleaseDisplayProbe();
-    probe = xcb_connect(name, nullptr);
-    return xcb_connection_has_error(probe) == 0;
+    for (int i = 0; i < kConnectTries; ++i) {
+        ReleaseDisplayProbe();
+        probe = xcb_connect(name, nullptr);
+        const int error = xcb_connection_has_error(probe);
+        if (error != XCB_CONN_ERROR) {
+            return error == 0;
+        }
+    }
+    return false;
 }
 
 }  // namespace

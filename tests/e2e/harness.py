@@ -102,11 +102,14 @@ class E2ETestCase(unittest.TestCase):
         with open(os.path.join(self.tmp, log_name), encoding="utf-8", errors="replace") as f:
             return f.read()
 
-    def start_xvfb(self):
-        """A private display: Xvfb picks a free number and writes it to a pipe."""
+    def start_xvfb(self, resets=False):
+        """A private display: Xvfb picks a free number and writes it to a pipe once it takes
+        clients. With `resets`, the server resets itself whenever its last client leaves, as
+        the one xvfb-run starts does."""
         read_fd, write_fd = os.pipe()
         self.xvfb = self.spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                "1024x768x24", "-dpi", "96", "-nolisten", "tcp", "-noreset"],
+                                "1024x768x24", "-dpi", "96", "-nolisten", "tcp"] +
+                               ([] if resets else ["-noreset"]),
                                "xvfb.log", pass_fds=(write_fd,))
         os.close(write_fd)
         number = b""
