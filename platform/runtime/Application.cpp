@@ -31,7 +31,7 @@ int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
     if (const int status = AnswerCommandLine(commandLine); status >= 0) {
         return status;
     }
-    if (!ApplyPlatformChoice(argc > 0 ? argv[0] : nullptr)) {
+    if (!ApplyPlatformChoice(argc, argv)) {
         return 1;
     }
     KeepLargeBlocksInTheirOwnMappings();

@@ -73,13 +73,31 @@ void ReleaseDisplayProbe() {
     }
 }
 
-bool ApplyPlatformChoice(const char* program) {
+PlatformArguments FindPlatformArguments(int argc, char** argv) {
+    PlatformArguments found;
+    for (int i = 1; i + 1 < argc; ++i) {
+        std::string_view option = argv[i];
+        if (option.substr(0, 2) == "--") {
+            option.remove_prefix(1);
+        }
+        if (option == "-platform") {
+            found.platform = argv[++i];
+        } else if (option == "-display") {
+            found.display = argv[++i];
+        }
+    }
+    return found;
+}
+
+bool ApplyPlatformChoice(int argc, char** argv) {
     PlatformEnvironment env;
-    env.qtQpaPlatform = std::getenv("QT_QPA_PLATFORM");
+    const PlatformArguments arguments = FindPlatformArguments(argc, argv);
+    env.qtQpaPlatform =
+        arguments.platform != nullptr ? arguments.platform : std::getenv("QT_QPA_PLATFORM");
     env.waylandDisplay = std::getenv("WAYLAND_DISPLAY");
-    env.display = std::getenv("DISPLAY");
-    if (program != nullptr) {
-        env.program = program;
+    env.display = arguments.display != nullptr ? arguments.display : std::getenv("DISPLAY");
+    if (argc > 0 && argv[0] != nullptr) {
+        env.program = argv[0];
     }
     env.xDisplayOpens = XDisplayOpens;
     const PlatformChoice choice = ChoosePlatform(env);

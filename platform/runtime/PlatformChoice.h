@@ -33,7 +33,16 @@ PlatformChoice ChoosePlatform(const PlatformEnvironment& environment);
 // says the notice on standard error. Returns whether the program can start. The connection
 // that tried the X display is kept until ReleaseDisplayProbe, to be called once the
 // application object has its own.
-bool ApplyPlatformChoice(const char* program);
+bool ApplyPlatformChoice(int argc, char** argv);
+
+// The platform and the X display the command line names with the toolkit's own options
+// (-platform NAME, -display NAME, with one dash or two), each null when it names none; they
+// win over the environment, as they do for the toolkit.
+struct PlatformArguments {
+    const char* platform = nullptr;
+    const char* display = nullptr;
+};
+PlatformArguments FindPlatformArguments(int argc, char** argv);
 void ReleaseDisplayProbe();
 
 }  // namespace platform

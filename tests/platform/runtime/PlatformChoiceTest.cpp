@@ -57,3 +57,18 @@ TEST(PlatformChoice, OnX11TheDisplayMustOpenOrTheProgramSaysWhyItCannotStart) {
     // The user's own X11 choice in a Wayland session still needs its display.
     EXPECT_FALSE(ChoosePlatform(Environment("xcb", "wayland-0", ":9")).canStart);
 }
+
+TEST(PlatformChoice, TheToolkitsOwnOptionsOnTheCommandLineAreFound) {
+    std::string words[] = {"vornal3", "--platform", "offscreen", "-display", ":5", "-platform"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data(),
+                    words[3].data(), words[4].data(), words[5].data()};
+    const platform::PlatformArguments found = platform::FindPlatformArguments(6, argv);
+    ASSERT_NE(found.platform, nullptr);
+    EXPECT_STREQ(found.platform, "offscreen");
+    ASSERT_NE(found.display, nullptr);
+    EXPECT_STREQ(found.display, ":5");
+    // An option without its value, and the program's own name, name nothing.
+    const platform::PlatformArguments none = platform::FindPlatformArguments(1, argv + 5);
+    EXPECT_EQ(none.platform, nullptr);
+    EXPECT_EQ(none.display, nullptr);
+}
