@@ -86,8 +86,12 @@ void BackgroundDecoder::Start(QByteArray bytes, std::shared_ptr<const void> keep
             const std::lock_guard<std::mutex> lock(mailbox->mutex);
             mailbox->result.emplace(number, std::move(decoded));
         }
+        // Adds to the counter of an event descriptor, which cannot fail short of the counter
+        // being full; a result the bell misses is found with the next one.
         const std::uint64_t ring = 1;
-        static_cast<void>(write(mailbox->bell, &ring, sizeof ring));
+        if (write(mailbox->bell, &ring, sizeof ring) != sizeof ring) {
+            return;
+        }
     });
 }
 
@@ -97,8 +101,11 @@ void BackgroundDecoder::Cancel() {
 }
 
 void BackgroundDecoder::Deliver() {
+    // Resets the counter; a bell rung again meanwhile only finds the mailbox empty.
     std::uint64_t rings = 0;
-    static_cast<void>(read(mailbox_->bell, &rings, sizeof rings));
+    if (read(mailbox_->bell, &rings, sizeof rings) != sizeof rings) {
+        return;
+    }
     std::optional<std::pair<std::uint64_t, DecodedImage>> result;
     {
         const std::lock_guard<std::mutex> lock(mailbox_->mutex);
