@@ -37,6 +37,23 @@ BIG_SIZES = ((8000, 6000), (15360, 4320))
 WAIT = 120.0  # seconds any one step may take before the benchmark gives up
 
 
+def start_xvfb(screen):
+    """A private X server of the screen's size (WxHxDEPTH): the process and its display."""
+    read_fd, write_fd = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen,
+                             "-nolisten", "tcp", "-noreset"],
+                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    while not number.endswith(b"\n"):
+        if not select.select([read_fd], [], [], WAIT)[0]:
+            sys.exit("Xvfb did not start")
+        number += os.read(read_fd, 16)
+    os.close(read_fd)
+    return proc, ":" + number.decode().strip()
+
+
 class Bench:
 
     def __init__(self, build, tmp):
@@ -49,7 +66,8 @@ class Bench:
                     if not k.startswith(("QT_", "WAYLAND_", "XDG_", "DISPLAY"))}
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
                         QT_QPA_PLATFORM="xcb")
-        self.env["DISPLAY"] = self.start_xvfb()
+        xvfb, self.env["DISPLAY"] = start_xvfb("1920x1080x24")
+        self.procs.append(xvfb)
         self.owner = os.path.join(build, "tests", "e2e", "qt_clipboard_owner")
         self.readers = {
             "vornal3": os.path.join(build, "shell", "vornal3"),
@@ -58,22 +76,6 @@ class Bench:
         for path in (self.owner, *self.readers.values()):
             if not os.access(path, os.X_OK):
                 sys.exit(f"not built: {path} (configure with tests and benchmarks on)")
-
-    def start_xvfb(self):
-        read_fd, write_fd = os.pipe()
-        proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                 "1920x1080x24", "-nolisten", "tcp", "-noreset"],
-                                pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        self.procs.append(proc)
-        os.close(write_fd)
-        number = b""
-        while not number.endswith(b"\n"):
-            if not select.select([read_fd], [], [], WAIT)[0]:
-                sys.exit("Xvfb did not start")
-            number += os.read(read_fd, 16)
-        os.close(read_fd)
-        return ":" + number.decode().strip()
 
     def wait_for(self, condition, what):
         deadline = time.monotonic() + WAIT

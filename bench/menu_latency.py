@@ -13,7 +13,6 @@ window being mapped. One private Xvfb display; the program is started anew for e
 import argparse
 import os
 import random
-import select
 import shutil
 import statistics
 import subprocess
@@ -23,24 +22,10 @@ import time
 
 from PIL import Image
 
+from clipboard_intake import start_xvfb
+
 WAIT = 120.0
 GOAL_MS = 50.0
-
-
-def start_xvfb():
-    read_fd, write_fd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    number = b""
-    while not number.endswith(b"\n"):
-        if not select.select([read_fd], [], [], WAIT)[0]:
-            sys.exit("Xvfb did not start")
-        number += os.read(read_fd, 16)
-    os.close(read_fd)
-    return proc, ":" + number.decode().strip()
 
 
 def wait_for(condition, what):
@@ -120,7 +105,7 @@ def main():
         if not os.access(path, os.X_OK):
             sys.exit(f"not built: {path} (configure with tests and benchmarks on)")
     tmp = tempfile.mkdtemp(prefix="vornal3-menu-")
-    xvfb, display = start_xvfb()
+    xvfb, display = start_xvfb("1280x1024x24")
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(("QT_", "WAYLAND_", "XDG_", "DISPLAY"))}
     runtime = os.path.join(tmp, "runtime")

@@ -239,11 +239,7 @@ void DataControlSource::Arrived() {
     const Fingerprint fingerprint = Fingerprint::Of(bytes);
     switch (guard_.Judge(fingerprint, kCompositor, RepeatGuard::Clock::now())) {
         case RepeatGuard::Verdict::Repeat:
-            std::fputs(
-                "vornal3: the picture on the clipboard is the one just taken, offered again: it "
-                "is taken off the clipboard without opening another window\n",
-                stderr);
-            std::fflush(stderr);
+            SayRepeatEmptied();
             [[fallthrough]];
         case RepeatGuard::Verdict::RepeatAgain:
             EndRead();

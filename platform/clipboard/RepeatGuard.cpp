@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 #include <QRandomGenerator>
+#include <cstdio>
 
 namespace platform::Clipboard {
 
@@ -31,6 +32,14 @@ void RepeatGuard::Took(const Fingerprint& picture, std::uint64_t client, Clock::
     client_ = client;
     when_ = now;
     reported_ = false;
+}
+
+void SayRepeatEmptied() {
+    std::fputs(
+        "vornal3: the picture on the clipboard is the one just taken, offered again by the same "
+        "program: it is emptied without opening it again\n",
+        stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace platform::Clipboard

@@ -47,4 +47,8 @@ class RepeatGuard {
     bool reported_ = false;
 };
 
+// Says on standard error that the picture just taken, offered again, was emptied from the
+// clipboard without opening it again; for a Verdict::Repeat, once a burst.
+void SayRepeatEmptied();
+
 }  // namespace platform::Clipboard

@@ -86,10 +86,7 @@ class ToolkitSource final : public ClipboardSource {
             const auto verdict = repeats_.Judge(fingerprint, 0, RepeatGuard::Clock::now());
             if (verdict != RepeatGuard::Verdict::New) {
                 if (verdict == RepeatGuard::Verdict::Repeat) {
-                    std::fputs(
-                        "vornal3: the picture on the clipboard is the one just taken, offered "
-                        "again by the same program: it is emptied without opening it again\n",
-                        stderr);
+                    SayRepeatEmptied();
                 }
                 Empty();
                 return {};

@@ -688,10 +688,7 @@ void X11Source::Received(const QByteArray& bytes, std::shared_ptr<const void> ke
         repeats_.Judge(fingerprint, askedClient_, RepeatGuard::Clock::now(), IsRelay(askedClient_));
     if (verdict != RepeatGuard::Verdict::New) {
         if (verdict == RepeatGuard::Verdict::Repeat) {
-            std::fputs(
-                "vornal3: the picture on the clipboard is the one just taken, offered again by "
-                "the same program: it is emptied without opening it again\n",
-                stderr);
+            SayRepeatEmptied();
         }
         superseded_.reset();
         plan_ = {};

@@ -21,17 +21,18 @@
 #include <poll.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/OwnerConnection.h"
 #include "support/SelectionRequestLog.h"
 
 namespace {
@@ -70,14 +71,6 @@ xcb_connection_t* c = nullptr;
 Options options;
 std::vector<char> picture;
 std::map<std::pair<xcb_window_t, xcb_atom_t>, Outgoing> outgoing;
-
-xcb_atom_t Intern(const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
-}
 
 bool Parse(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -213,23 +206,16 @@ int main(int argc, char** argv) {
     picture.resize(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
     file.seekg(0);
     file.read(picture.data(), static_cast<std::streamsize>(picture.size()));
-    int screenNumber = 0;
-    c = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(c) != 0) {
-        std::fputs("hostile_clipboard_owner: cannot open the display\n", stderr);
+    const OwnerConnection connection = ConnectOwner("hostile_clipboard_owner");
+    if (connection.c == nullptr) {
         return 1;
     }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber; ++i) {
-        xcb_screen_next(&screens);
-    }
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, 0, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                      XCB_COPY_FROM_PARENT, 0, nullptr);
-    const xcb_atom_t clipboard = Intern("CLIPBOARD");
-    const xcb_atom_t targets = Intern("TARGETS");
-    const xcb_atom_t incr = Intern("INCR");
-    const xcb_atom_t pictureType = Intern(options.type.c_str());
+    c = connection.c;
+    const xcb_window_t window = connection.window;
+    const xcb_atom_t clipboard = Intern(c, "CLIPBOARD");
+    const xcb_atom_t targets = Intern(c, "TARGETS");
+    const xcb_atom_t incr = Intern(c, "INCR");
+    const xcb_atom_t pictureType = Intern(c, options.type.c_str());
     std::vector<xcb_atom_t> listed;
     {
         std::vector<xcb_intern_atom_cookie_t> cookies;

@@ -10,19 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/OwnerConnection.h"
 #include "support/SelectionRequestLog.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
-}
 
 void Claim(xcb_connection_t* c, xcb_window_t window, xcb_atom_t clipboard) {
     xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
@@ -32,19 +25,10 @@ void Claim(xcb_connection_t* c, xcb_window_t window, xcb_atom_t clipboard) {
 }  // namespace
 
 int main() {
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(c) != 0) {
-        std::fputs("silent_clipboard_owner: cannot open the display\n", stderr);
+    const auto [c, window] = ConnectOwner("silent_clipboard_owner");
+    if (c == nullptr) {
         return 1;
     }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber; ++i) {
-        xcb_screen_next(&screens);
-    }
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, 0, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                      XCB_COPY_FROM_PARENT, 0, nullptr);
     const xcb_atom_t clipboard = Intern(c, "CLIPBOARD");
     Claim(c, window, clipboard);
     xcb_get_selection_owner_reply_t* owner =
