@@ -22,7 +22,9 @@ import time
 
 from PIL import Image
 
-from clipboard_intake import start_xvfb
+from clipboard_intake import Bench, start_xvfb
+
+stop = Bench.stop
 
 WAIT = 120.0
 GOAL_MS = 50.0
@@ -35,16 +37,6 @@ def wait_for(condition, what):
             sys.exit(f"timed out waiting for {what}")
         time.sleep(0.02)
     return value
-
-
-def stop(proc):
-    if proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
 
 
 class Run:
