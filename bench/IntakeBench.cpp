@@ -131,7 +131,7 @@ QByteArray BmpBytes(int w, int h) {
     return bytes;
 }
 
-constexpr qsizetype kPart = 64 * 1024;
+constexpr qsizetype kPart = qsizetype{64} * 1024;
 
 void BM_TransferInParts(benchmark::State& state) {
     const QByteArray bytes =

@@ -150,7 +150,7 @@ PictureHeader ReadBmp(const unsigned char* p, std::size_t size) {
         case 2:  // a 2-byte code each, plus an end-of-row code
             pixelBytes = Wide{static_cast<std::uint64_t>(height)} *
                          (Wide{static_cast<std::uint64_t>(width)} +
-                          2 * (static_cast<std::uint64_t>(width) / 255 + 1) + 4);
+                          Wide{2} * (static_cast<std::uint64_t>(width) / 255 + 1) + 4);
             break;
         default: {
             PictureHeader header = Read("BMP", width, height, 0);

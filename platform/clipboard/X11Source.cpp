@@ -642,7 +642,7 @@ void X11Source::ListPartArrived(const PropertyValue& part) {
         listFormat_ = part.Format();
     }
     if (part.Format() != listFormat_ ||
-        list_.size() + part.Length() > static_cast<qsizetype>(kMostTargets * 4)) {
+        list_.size() + part.Length() > static_cast<qsizetype>(kMostTargets) * 4) {
         Refuse(QStringLiteral("its list of formats came in parts that do not fit together"));
         return;
     }

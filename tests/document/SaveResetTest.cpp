@@ -174,8 +174,10 @@ TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInTheP
     for (const std::string name : {"vornal1", "vornal2"}) {
         Save(doc, name);
         EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
-        EXPECT_EQ(doc.Caption(), shots + "/" + name + ".bmp");
-        QFile saved(QString::fromStdString(shots + "/" + name + ".bmp"));
+        std::string path = shots;
+        path.append("/").append(name).append(".bmp");
+        EXPECT_EQ(doc.Caption(), path);
+        QFile saved(QString::fromStdString(path));
         ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
         EXPECT_EQ(saved.readAll().left(2), "BM");
     }

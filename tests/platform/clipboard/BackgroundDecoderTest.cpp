@@ -45,7 +45,7 @@ TEST(BackgroundDecoderTest, DecodesAwayAndHandsOverInTheEventLoopThenLetsTheByte
     auto keep = std::make_shared<int>(0);
     std::vector<QSize> got;
     QThread* handedOverIn = nullptr;
-    decoder.Start(Png(40, 30), keep, "image/png", [&](DecodedImage decoded) {
+    decoder.Start(Png(40, 30), keep, "image/png", [&](const DecodedImage& decoded) {
         got.push_back(decoded.image.size());
         handedOverIn = QThread::currentThread();
     });
@@ -62,24 +62,29 @@ TEST(BackgroundDecoderTest, ReplacedCancelledAndOrphanedDecodesHandOverNothing) 
     auto context = std::make_unique<QObject>();
     auto decoder = std::make_unique<BackgroundDecoder>(context.get());
     std::vector<int> done;
-    decoder->Start(Png(10, 10), nullptr, "image/png", [&](DecodedImage) { done.push_back(1); });
-    decoder->Start(Png(20, 20), nullptr, "image/png", [&](DecodedImage) { done.push_back(2); });
+    decoder->Start(Png(10, 10), nullptr, "image/png",
+                   [&](const DecodedImage&) { done.push_back(1); });
+    decoder->Start(Png(20, 20), nullptr, "image/png",
+                   [&](const DecodedImage&) { done.push_back(2); });
     ASSERT_TRUE(SpinUntil([&] { return !done.empty(); }));
-    decoder->Start(Png(30, 30), nullptr, "image/png", [&](DecodedImage) { done.push_back(3); });
+    decoder->Start(Png(30, 30), nullptr, "image/png",
+                   [&](const DecodedImage&) { done.push_back(3); });
     decoder->Cancel();
     EXPECT_FALSE(decoder->Busy());
     // One worker decodes in turn: once the next one is handed over, the cancelled one is done.
-    decoder->Start(Png(40, 40), nullptr, "image/png", [&](DecodedImage) { done.push_back(4); });
+    decoder->Start(Png(40, 40), nullptr, "image/png",
+                   [&](const DecodedImage&) { done.push_back(4); });
     ASSERT_TRUE(SpinUntil([&] { return done.size() >= 2; }));
     EXPECT_EQ(done, (std::vector<int>{2, 4}));
 
     // A decode whose decoder and context went meanwhile rings no one.
-    decoder->Start(Png(50, 50), nullptr, "image/png", [&](DecodedImage) { done.push_back(5); });
+    decoder->Start(Png(50, 50), nullptr, "image/png",
+                   [&](const DecodedImage&) { done.push_back(5); });
     decoder.reset();
     context.reset();
     auto later = std::make_unique<QObject>();
     BackgroundDecoder next(later.get());
-    next.Start(Png(60, 60), nullptr, "image/png", [&](DecodedImage) { done.push_back(6); });
+    next.Start(Png(60, 60), nullptr, "image/png", [&](const DecodedImage&) { done.push_back(6); });
     ASSERT_TRUE(SpinUntil([&] { return done.size() >= 3; }));
     EXPECT_EQ(done, (std::vector<int>{2, 4, 6}));
 }

@@ -95,7 +95,7 @@ TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
     const PictureHeader read = ReadPictureHeader(ppm.constData(), ppm.size());
     EXPECT_EQ(read.width, 640);
     EXPECT_EQ(read.height, 480);
-    EXPECT_EQ(read.mostBytes, kHeaderAllowance + ppm.size() + 640 * 480 * 3);
+    EXPECT_EQ(read.mostBytes, kHeaderAllowance + ppm.size() + std::int64_t{640} * 480 * 3);
 
     EXPECT_EQ(ReadPictureHeader("GIF89a", 6).state, PictureHeader::State::Unknown);
     EXPECT_EQ(ReadPictureHeader("<html>", 6).state, PictureHeader::State::Unknown);
@@ -139,7 +139,7 @@ TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
 
 TEST(TransferTest, EndlessBytesStopAtTheLimitAndGiveTheirMemoryBack) {
     const QByteArray header = Encode(Noise(100, 100, QImage::Format_RGB32), "png").left(33);
-    const QByteArray part(64 * 1024, '\0');
+    const QByteArray part(qsizetype{64} * 1024, '\0');
     struct Case {
         const char* format;
         QByteArray start;
@@ -198,10 +198,12 @@ TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
     EXPECT_TRUE(starved.Refusal().contains("half of the memory available (50 MB)"))
         << starved.Refusal().toStdString();
     // A reply that arrives whole, checked where it lies.
-    const QByteArray reply(50 * 1024 + 1, 'x');
-    EXPECT_TRUE(Transfer("image/tiff", -1, 100 * 1024).CheckWhole(reply.constData(), 50 * 1024));
+    constexpr std::int64_t kKilobyte = 1024;
+    const QByteArray reply(50 * kKilobyte + 1, 'x');
+    EXPECT_TRUE(Transfer("image/tiff", -1, 100 * kKilobyte)
+                    .CheckWhole(reply.constData(), reply.size() - 1));
     EXPECT_FALSE(
-        Transfer("image/tiff", -1, 100 * 1024).CheckWhole(reply.constData(), reply.size()));
+        Transfer("image/tiff", -1, 100 * kKilobyte).CheckWhole(reply.constData(), reply.size()));
     EXPECT_FALSE(Transfer("image/png", -1, kPlenty).CheckWhole(reply.constData(), reply.size()));
     // A part whose length would overflow the count is over the limit, and nothing is read.
     Transfer overflowing("image/png", -1, kPlenty);
