@@ -1,10 +1,14 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <QBuffer>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -81,6 +85,19 @@ void ClearSettings() {
 std::string MakeTempFolder() {
     folders.push_back(std::make_unique<QTemporaryDir>());
     return QDir::toNativeSeparators(folders.back()->path()).toStdString();
+}
+
+QByteArray EncodeImage(const QImage& image, const char* format, int compression) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setCompression(compression);
+    if (!writer.write(image)) {
+        ADD_FAILURE() << "the " << format
+                      << " writer failed: " << writer.errorString().toStdString();
+    }
+    return bytes;
 }
 
 }  // namespace testing_support

@@ -1,6 +1,8 @@
 #pragma once
 // Shared helpers of the unit and widget tests.
 
+#include <QByteArray>
+#include <QImage>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,11 @@ void Settle();
 
 // Empties the program's settings store.
 void ClearSettings();
+
+// The image as a file of the given format (a toolkit writer's name: "png", "bmp", "ppm"...);
+// compression as the writer takes it, -1 for its own default. A writer that fails fails the
+// test.
+QByteArray EncodeImage(const QImage& image, const char* format, int compression = -1);
 
 // A fresh, empty folder under the system's temporary folder, removed at exit.
 std::string MakeTempFolder();

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
-#include <QImageWriter>
 #include <QObject>
 #include <QThread>
 #include <memory>
 #include <vector>
 
 #include "platform/clipboard/BackgroundDecoder.h"
+#include "support/TestSupport.h"
 
 using platform::Clipboard::BackgroundDecoder;
 using platform::Clipboard::DecodedImage;
@@ -20,11 +19,7 @@ namespace {
 QByteArray Png(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(10, 20, 30));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return bytes;
+    return testing_support::EncodeImage(image, "png");
 }
 
 // Runs the event loop until the condition holds, for at most ten seconds.

@@ -1,30 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QMimeData>
 #include <algorithm>
 
 #include "platform/clipboard/Clipboard.h"
 #include "platform/pictures/Picture.h"
+#include "support/TestSupport.h"
 
 using platform::Picture;
+using testing_support::EncodeImage;
 namespace Clipboard = platform::Clipboard;
 
-namespace {
-
-QByteArray Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class ClipboardTest : public ::testing::Test {
   protected:
@@ -84,8 +74,8 @@ TEST_F(ClipboardTest, AFormatThatDoesNotDecodeFallsBackToTheNextOnceWithinTheCha
     QImage image(5, 3, QImage::Format_RGB32);
     image.fill(QColor(0x12, 0x34, 0x56));
     auto* data = new QMimeData;
-    data->setData("image/png", Encode(image, "png"));
-    data->setData("image/bmp", Encode(image, "bmp").left(54));  // its headers, no pixels
+    data->setData("image/png", EncodeImage(image, "png"));
+    data->setData("image/bmp", EncodeImage(image, "bmp").left(54));  // its headers, no pixels
     data->setData("text/plain", QByteArray("kept"));
     QGuiApplication::clipboard()->setMimeData(data);
     Settle();
@@ -132,7 +122,7 @@ TEST_F(ClipboardTest, ThePictureJustTakenOfferedAgainIsEmptiedWithoutBeingTakenA
     image.fill(QColor(1, 2, 3));
     const auto offer = [](const QImage& picture) {
         auto* data = new QMimeData;
-        data->setData("image/png", Encode(picture, "png"));
+        data->setData("image/png", EncodeImage(picture, "png"));
         QGuiApplication::clipboard()->setMimeData(data);
         Settle();
     };

@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
-#include <QImageWriter>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -17,11 +15,13 @@
 #include <vector>
 
 #include "platform/clipboard/DataControlSource.h"
+#include "support/TestSupport.h"
 
 using platform::Picture;
 using platform::Clipboard::ClipboardSource;
 using platform::Clipboard::MakeDataControlSource;
 using platform::Clipboard::SelectionLink;
+using testing_support::EncodeImage;
 
 namespace {
 
@@ -117,14 +117,6 @@ class FakeLink final : public SelectionLink {
     std::vector<Asked> asked_;
 };
 
-QByteArray Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
-
 QImage Filled(int width, int height, QRgb colour) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
@@ -178,7 +170,7 @@ TEST_F(DataControlSourceTest, TheCheapestImageTypeIsReadAndTheSelectionReadIsEmp
     ASSERT_EQ(link_->asked().size(), 1u);
     EXPECT_EQ(link_->asked()[0].type, "image/bmp");
     EXPECT_TRUE(source_->Current().IsEmpty());  // not before all of it is here
-    link_->Answer(0, Encode(Filled(40, 30, qRgb(10, 200, 30)), "BMP"));
+    link_->Answer(0, EncodeImage(Filled(40, 30, qRgb(10, 200, 30)), "BMP"));
 
     const Picture picture = Arrived();
     EXPECT_EQ(picture.PixelWidth(), 40);
@@ -202,7 +194,7 @@ TEST_F(DataControlSourceTest, TextIsNeitherReadNorEmptied) {
 
 TEST_F(DataControlSourceTest, ANewerSelectionIsNeverEmptiedAndIsReadInTurn) {
     link_->Select({"image/png"});
-    link_->Answer(0, Encode(Filled(8, 8, qRgb(255, 0, 0)), "PNG"));
+    link_->Answer(0, EncodeImage(Filled(8, 8, qRgb(255, 0, 0)), "PNG"));
     ASSERT_FALSE(Arrived().IsEmpty());
     // Another picture was copied: the compositor said so, the reader has not heard it yet.
     link_->Queue({"image/png"});
@@ -214,7 +206,7 @@ TEST_F(DataControlSourceTest, ANewerSelectionIsNeverEmptiedAndIsReadInTurn) {
     // While the newer one is being read, emptying leaves it alone too.
     source_->Clear();
     EXPECT_EQ(link_->clears(), 0);
-    link_->Answer(1, Encode(Filled(8, 8, qRgb(0, 0, 255)), "PNG"));
+    link_->Answer(1, EncodeImage(Filled(8, 8, qRgb(0, 0, 255)), "PNG"));
     EXPECT_EQ(Arrived().PixelAt(0, 0), 0x0000FFu);
     source_->Clear();
     EXPECT_EQ(link_->clears(), 1);
@@ -225,8 +217,8 @@ TEST_F(DataControlSourceTest, AReplacedSelectionsReadEndsAndTheNewOneIsRead) {
     link_->Select({"image/bmp"});
     ASSERT_EQ(link_->asked().size(), 2u);
     // The first source answers late: its picture is gone from the clipboard, and unread.
-    link_->Answer(0, Encode(Filled(8, 8, qRgb(255, 0, 0)), "PNG"));
-    link_->Answer(1, Encode(Filled(6, 6, qRgb(0, 255, 0)), "BMP"));
+    link_->Answer(0, EncodeImage(Filled(8, 8, qRgb(255, 0, 0)), "PNG"));
+    link_->Answer(1, EncodeImage(Filled(6, 6, qRgb(0, 255, 0)), "BMP"));
     EXPECT_EQ(Arrived().PixelAt(0, 0), 0x00FF00u);
     // Emptied by another program meanwhile: nothing to show, nothing to empty.
     link_->Select({});
@@ -253,7 +245,7 @@ TEST_F(DataControlSourceTest, ASilentSourceIsGivenUpOnceAndNotAskedAgainWhileItH
 
 TEST_F(DataControlSourceTest, ASourceThatKeepsSendingIsNotGivenUp) {
     link_->Select({"image/bmp"});
-    const QByteArray bmp = Encode(Filled(64, 64, qRgb(1, 2, 3)), "BMP");
+    const QByteArray bmp = EncodeImage(Filled(64, 64, qRgb(1, 2, 3)), "BMP");
     const int writer = link_->asked()[0].writer;
     // Parts arrive further apart in all than the deadline, each well within it.
     const qsizetype part = bmp.size() / 4 + 1;
@@ -290,12 +282,12 @@ TEST_F(DataControlSourceTest, ATypeThatGivesNothingLeadsToTheNext) {
     link_->Answer(0, {});
     ASSERT_TRUE(EventuallyTrue([this] { return link_->asked().size() == 2; }));
     EXPECT_EQ(link_->asked()[1].type, "image/png");
-    link_->Answer(1, Encode(Filled(5, 4, qRgb(9, 9, 9)), "PNG"));
+    link_->Answer(1, EncodeImage(Filled(5, 4, qRgb(9, 9, 9)), "PNG"));
     EXPECT_EQ(Arrived().PixelHeight(), 4);
 }
 
 TEST_F(DataControlSourceTest, ThePictureJustTakenOfferedAgainIsEmptiedWithoutAWindow) {
-    const QByteArray png = Encode(Filled(8, 8, qRgb(200, 100, 0)), "PNG");
+    const QByteArray png = EncodeImage(Filled(8, 8, qRgb(200, 100, 0)), "PNG");
     link_->Select({"image/png"});
     link_->Answer(0, png);
     ASSERT_FALSE(Arrived().IsEmpty());
@@ -320,6 +312,6 @@ TEST_F(DataControlSourceTest, ThePictureJustTakenOfferedAgainIsEmptiedWithoutAWi
 
     // Another picture is taken as always.
     link_->Select({"image/png"});
-    link_->Answer(3, Encode(Filled(8, 8, qRgb(0, 100, 200)), "PNG"));
+    link_->Answer(3, EncodeImage(Filled(8, 8, qRgb(0, 100, 200)), "PNG"));
     EXPECT_EQ(Arrived().PixelAt(1, 1), 0x0064C8u);
 }

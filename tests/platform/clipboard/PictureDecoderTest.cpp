@@ -2,26 +2,18 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/pictures/Picture.h"
+#include "support/TestSupport.h"
 
 using platform::Picture;
 using platform::Clipboard::DecodePicture;
+using testing_support::EncodeImage;
 
 namespace {
-
-QByteArray Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(QImageWriter(&buffer, format).write(image)) << format;
-    return bytes;
-}
 
 // Every pixel differs from its neighbours, and some are see-through to varying degrees.
 QImage Pattern(QImage::Format format) {
@@ -67,7 +59,7 @@ std::uint32_t Crc32(const char* data, int size) {
 QByteArray PngClaiming(std::uint32_t width, std::uint32_t height) {
     QImage tiny(1, 1, QImage::Format_RGB32);
     tiny.fill(Qt::red);
-    QByteArray png = Encode(tiny, "png");
+    QByteArray png = EncodeImage(tiny, "png");
     // Signature (8), the header's length (4) and name (4), width, height, 5 more bytes and
     // the checksum of name and contents.
     PutBigEndian(png, 16, width);
@@ -82,14 +74,14 @@ TEST(PictureDecoderTest, EveryLosslessFormatGivesTheSamePixels) {
     for (const QImage::Format format :
          {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {
         const QImage source = Pattern(format);
-        const auto png = DecodePicture(Encode(source, "png"), "image/png");
+        const auto png = DecodePicture(EncodeImage(source, "png"), "image/png");
         ASSERT_FALSE(png.picture.IsEmpty()) << png.failure.toStdString();
         EXPECT_EQ(png.picture.PixelWidth(), 97);
         EXPECT_EQ(png.picture.PixelHeight(), 61);
         for (const auto& [mime, writer] :
              {std::pair{"image/bmp", "bmp"}, std::pair{"image/x-bmp", "bmp"},
               std::pair{"image/ppm", "ppm"}, std::pair{"image/x-portable-pixmap", "ppm"}}) {
-            const auto other = DecodePicture(Encode(source, writer), mime);
+            const auto other = DecodePicture(EncodeImage(source, writer), mime);
             ASSERT_FALSE(other.picture.IsEmpty()) << mime << ": " << other.failure.toStdString();
             EXPECT_EQ(Pixels(other.picture), Pixels(png.picture)) << mime << " format " << format;
         }
@@ -104,7 +96,7 @@ TEST(PictureDecoderTest, PicturesBeyondTheReadersUsualLimitAreDecoded) {
         QPainter painter(&big);
         painter.fillRect(8199, 4199, 1, 1, QColor(1, 2, 3));
     }
-    const auto decoded = DecodePicture(Encode(big, "png"), "image/png");
+    const auto decoded = DecodePicture(EncodeImage(big, "png"), "image/png");
     big = QImage();
     ASSERT_FALSE(decoded.picture.IsEmpty()) << decoded.failure.toStdString();
     EXPECT_EQ(decoded.picture.PixelAt(0, 0), 0x0AC81Eu);
@@ -125,7 +117,7 @@ TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason)
     // and 16 MB for the rest.
     QImage picture(1000, 1000, QImage::Format_RGB32);
     picture.fill(Qt::blue);
-    const QByteArray bmp = Encode(picture, "bmp");
+    const QByteArray bmp = EncodeImage(picture, "bmp");
     for (const int megabytes : {2, 23}) {
         const auto starved = DecodePicture(bmp, "image/bmp", std::int64_t{megabytes} << 20);
         EXPECT_TRUE(starved.picture.IsEmpty()) << megabytes;
@@ -136,7 +128,7 @@ TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason)
 }
 
 TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
-    const QByteArray png = Encode(Pattern(QImage::Format_RGB32), "png");
+    const QByteArray png = EncodeImage(Pattern(QImage::Format_RGB32), "png");
     const long before = platform::Clipboard::DecodeAttempts();
     for (const QByteArray& bad :
          {QByteArray("not a picture at all"), png.left(png.size() / 2), QByteArray()}) {
@@ -148,7 +140,7 @@ TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
 }
 
 TEST(PictureDecoderTest, TheImageLibrariesOwnWordsJoinTheReasonInsteadOfStandardError) {
-    const QByteArray png = Encode(Pattern(QImage::Format_RGB32), "png");
+    const QByteArray png = EncodeImage(Pattern(QImage::Format_RGB32), "png");
     // Standard error as the program's user sees it.
     std::fflush(stderr);
     const int seen = memfd_create("stderr", 0);

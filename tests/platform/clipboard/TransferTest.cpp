@@ -1,34 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
 #include <QRandomGenerator>
 #include <cstdint>
 
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/PictureHeader.h"
 #include "platform/clipboard/Transfer.h"
+#include "support/TestSupport.h"
 
 using platform::Clipboard::kHeaderAllowance;
 using platform::Clipboard::PictureHeader;
 using platform::Clipboard::ReadPictureHeader;
 using platform::Clipboard::Transfer;
+using testing_support::EncodeImage;
 
 namespace {
 
 constexpr std::int64_t kMegabyte = std::int64_t{1} << 20;
 constexpr std::int64_t kPlenty = std::int64_t{64} << 30;
-
-QByteArray Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setCompression(0);
-    EXPECT_TRUE(writer.write(image)) << format;
-    return bytes;
-}
 
 // Random pixels, which no encoder can make smaller than they are.
 QImage Noise(int width, int height, QImage::Format format) {
@@ -66,7 +56,7 @@ TEST(PictureHeaderTest, RealFilesTellTheirSizeAndFitTheirOwnBound) {
           Case{QImage::Format_ARGB32, "bmp", "BMP"}, Case{QImage::Format_Mono, "bmp", "BMP"},
           Case{QImage::Format_RGB32, "ppm", "PNM"}, Case{QImage::Format_Grayscale8, "pgm", "PNM"},
           Case{QImage::Format_Mono, "pbm", "PNM"}}) {
-        const QByteArray file = Encode(Noise(301, 67, c.format), c.writer);
+        const QByteArray file = EncodeImage(Noise(301, 67, c.format), c.writer, 0);
         const PictureHeader header = ReadPictureHeader(file.constData(), file.size());
         ASSERT_EQ(header.state, PictureHeader::State::Read) << c.writer << " " << c.format;
         EXPECT_STREQ(header.kind, c.kind);
@@ -79,7 +69,7 @@ TEST(PictureHeaderTest, RealFilesTellTheirSizeAndFitTheirOwnBound) {
 }
 
 TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
-    const QByteArray png = Encode(Noise(10, 10, QImage::Format_RGB32), "png");
+    const QByteArray png = EncodeImage(Noise(10, 10, QImage::Format_RGB32), "png", 0);
     const QByteArray ppm =
         QByteArrayLiteral("P6 # made by hand\n# two comments\n 640\t480\r\n255\n");
     for (const QByteArray& file : {png, ppm}) {
@@ -99,7 +89,7 @@ TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
 
     EXPECT_EQ(ReadPictureHeader("GIF89a", 6).state, PictureHeader::State::Unknown);
     EXPECT_EQ(ReadPictureHeader("<html>", 6).state, PictureHeader::State::Unknown);
-    QByteArray bmp = Encode(Noise(4, 4, QImage::Format_RGB32), "bmp");
+    QByteArray bmp = EncodeImage(Noise(4, 4, QImage::Format_RGB32), "bmp", 0);
     bmp[10] = 0;  // pixels 4 GB into the file
     bmp[11] = 0;
     bmp[12] = 0;
@@ -126,7 +116,7 @@ TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
 }
 
 TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
-    const QByteArray png = Encode(Noise(200, 120, QImage::Format_RGB32), "png");
+    const QByteArray png = EncodeImage(Noise(200, 120, QImage::Format_RGB32), "png", 0);
     for (const qsizetype part : {1, 7, 4096, 1 << 20}) {
         Transfer transfer("image/png", png.size(), kPlenty);
         ASSERT_TRUE(Feed(transfer, png, part)) << transfer.Refusal().toStdString();
@@ -138,7 +128,7 @@ TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
 }
 
 TEST(TransferTest, EndlessBytesStopAtTheLimitAndGiveTheirMemoryBack) {
-    const QByteArray header = Encode(Noise(100, 100, QImage::Format_RGB32), "png").left(33);
+    const QByteArray header = EncodeImage(Noise(100, 100, QImage::Format_RGB32), "png", 0).left(33);
     const QByteArray part(qsizetype{64} * 1024, '\0');
     struct Case {
         const char* format;
@@ -178,7 +168,7 @@ TEST(TransferTest, BytesThatAreNoPictureOfTheirFormatAreRefusedAtOnce) {
         EXPECT_FALSE(transfer.OverLimit()) << "only this format fails";
     }
     // A label is not the kind: a BMP offered as PNG is still a picture the decoder reads.
-    const QByteArray bmp = Encode(Noise(8, 8, QImage::Format_RGB32), "bmp");
+    const QByteArray bmp = EncodeImage(Noise(8, 8, QImage::Format_RGB32), "bmp", 0);
     Transfer relabelled("image/png", -1, kPlenty);
     EXPECT_TRUE(relabelled.Append(bmp.constData(), bmp.size()));
     // Formats without a header read here get only the limits.
@@ -211,7 +201,7 @@ TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
     EXPECT_TRUE(overflowing.Refused());
 
     // Headers that claim more pixels than a picture may have, or than memory holds.
-    QByteArray header = Encode(Noise(1, 1, QImage::Format_RGB32), "png").left(33);
+    QByteArray header = EncodeImage(Noise(1, 1, QImage::Format_RGB32), "png", 0).left(33);
     const auto claim = [&](std::uint32_t width, std::uint32_t height, std::int64_t memory) {
         for (int i = 0; i < 4; ++i) {
             header[16 + i] = static_cast<char>(width >> (24 - 8 * i));
