@@ -45,7 +45,6 @@ QString Amount(std::int64_t bytes) {
 
 Transfer::Transfer(QString format, std::int64_t announced, std::int64_t memoryAvailable)
     : format_(std::move(format)),
-      announced_(announced),
       memoryAvailable_(memoryAvailable < 0 ? MemoryAvailable() : memoryAvailable) {
     const QString lower = format_.toLower();
     checksContent_ = std::any_of(kHeaderFormats.begin(), kHeaderFormats.end(),
@@ -58,10 +57,20 @@ Transfer::Transfer(QString format, std::int64_t announced, std::int64_t memoryAv
         limitReason_ =
             QStringLiteral("half of the memory available (%1)").arg(Amount(memoryAvailable_ / 2));
     }
-    if (announced > limit_) {
-        Refuse(QStringLiteral("its owner announced %1, more than %2")
-                   .arg(Amount(announced), limitReason_));
+    Announce(announced);
+}
+
+bool Transfer::Announce(std::int64_t size) {
+    if (Refused() || size < 0) {
+        return !Refused();
     }
+    announced_ = size;
+    if (size > limit_) {
+        Refuse(
+            QStringLiteral("its owner announced %1, more than %2").arg(Amount(size), limitReason_));
+        return false;
+    }
+    return true;
 }
 
 Transfer::~Transfer() {

@@ -30,6 +30,9 @@ class Transfer {
     Transfer(Transfer&& other) noexcept;
     Transfer& operator=(Transfer&& other) noexcept;
 
+    // The owner announced the size it will send (at least): a size over the limits, now or
+    // once the picture's header tells more, refuses the transfer. False when refused.
+    bool Announce(std::int64_t size);
     // Adds the next part. Takes time in proportion to the part only, never to what arrived
     // before. False once the transfer is refused; a refused transfer takes nothing more.
     bool Append(const char* data, std::size_t size);

@@ -577,12 +577,8 @@ void X11Source::FormatArrived(PropertyValue value) {
     if (value.Type() == incr_) {
         // Sent in parts; the owner's lower bound for the size, where it gives one, counts
         // against the limits before anything arrives.
-        std::int64_t announced = -1;
-        if (value.Format() == 32 && value.Length() == 4) {
-            announced = *reinterpret_cast<const std::uint32_t*>(value.Data());
-        }
-        transfer_.emplace(format_, announced);
-        if (transfer_->Refused()) {
+        if (value.Format() == 32 && value.Length() == 4 &&
+            !transfer_->Announce(*reinterpret_cast<const std::uint32_t*>(value.Data()))) {
             Refused();
             return;
         }
