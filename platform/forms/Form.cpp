@@ -12,6 +12,7 @@
 
 #include "platform/forms/CascadePlacement.h"
 #include "platform/forms/CommandButton.h"
+#include "platform/forms/DialogBorder.h"
 #include "platform/forms/FormWindows.h"
 #include "platform/forms/MdiForm.h"
 #include "platform/forms/Twips.h"
@@ -60,6 +61,7 @@ struct Form::Impl {
     QPointer<QWidget> area;       // the frame's MDI area
     QPointer<ChildFrame> child;
     QEventLoop* modalLoop = nullptr;
+    bool dialogBorder = false;  // draws its own border where no window manager does
 };
 
 void FormClient::resizeEvent(QResizeEvent* event) {
@@ -133,7 +135,9 @@ Qt::WindowFlags FlagsFor(Form::Style style) {
             return Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
         case Form::Style::Splash:
-            return Qt::SplashScreen | Qt::FramelessWindowHint;
+            // A fixed dialog border and no title bar: window managers write the program's name
+            // into a title bar that is given none, where the caption is to stay empty.
+            return Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint;
         case Form::Style::Sizable:
             break;
     }
@@ -148,6 +152,7 @@ Form::Form(std::string name, Style style)
     client->setAttribute(Qt::WA_QuitOnClose, false);
     f_->outer = client;
     f_->client = client;
+    f_->dialogBorder = style == Style::Splash;
 }
 
 Form::Form(std::string name, MdiForm& frame)
@@ -339,6 +344,9 @@ void Form::Show() {
     const bool firstShowing = f_->child && !f_->child->OwnsForm();
     if (f_->child) {
         f_->child->SetOwnsForm(true);
+    }
+    if (f_->dialogBorder) {
+        EnsureDialogBorder(outer);
     }
     outer->show();
     if (firstShowing) {

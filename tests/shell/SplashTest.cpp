@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
 #include <cstdlib>
@@ -28,6 +29,14 @@ TEST(Splash, ShowsTheMakerAndTheProductWithinItsWindow) {
             << label->Caption();
         EXPECT_GE(w->width(), w->sizeHint().width()) << label->Caption() << " is cut short";
     }
+    // A fixed dialog border: no resizing, and an edge of its own where nothing frames it (as
+    // on the offscreen platform the tests run on).
+    QWidget* window = splash.Label1.widget()->window();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    const QImage image = window->grab().toImage();
+    const QRgb face = window->palette().color(QPalette::Window).rgb();
+    EXPECT_NE(image.pixel(0, image.height() / 2), face) << "left edge";
+    EXPECT_NE(image.pixel(image.width() - 1, image.height() / 2), face) << "right edge";
     if (const char* shot = std::getenv("VORNAL_SHOT_DIR")) {
         splash.lblCompanyProduct.widget()->window()->grab().save(QString(shot) + "/splash.png");
     }
