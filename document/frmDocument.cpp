@@ -54,6 +54,7 @@ void frmDocument::Design() {
     piccont.Move(120, 360, 8295, 4335);
     picMove.Move(0, 0, 1215, 495);
     picMove.SetBackColor(platform::WindowBackgroundColor());
+    picMove.SetForeColor(platform::WindowTextColor());
     Picture2.Move(120, 960, 1215, 495);
     // A crop reaching beyond the picture shows the viewport's own colour there.
     Picture2.SetBackColor(platform::WindowBackgroundColor());

@@ -95,6 +95,7 @@ class PictureCanvas : public QWidget {
     }
 
     std::uint32_t back = 0xFFFFFF;
+    std::uint32_t fore = 0x000000;
     Picture picture;
     bool autoRedraw = false;
     bool autoSize = false;
@@ -320,6 +321,14 @@ void PictureBox::SetBackColor(std::uint32_t rgb) {
 
 std::uint32_t PictureBox::BackColor() const {
     return d_->C().back;
+}
+
+void PictureBox::SetForeColor(std::uint32_t rgb) {
+    d_->C().fore = rgb & 0xFFFFFFu;
+}
+
+std::uint32_t PictureBox::ForeColor() const {
+    return d_->C().fore;
 }
 
 Picture PictureBox::GetPicture() const {

@@ -29,6 +29,9 @@ class PictureBox : public Control, public Container {
     void SetBorderStyle(int style);
     void SetBackColor(std::uint32_t rgb);
     std::uint32_t BackColor() const;
+    // The colour drawings take when they name none.
+    void SetForeColor(std::uint32_t rgb);
+    std::uint32_t ForeColor() const;
 
     Picture GetPicture() const;
     void SetPicture(const Picture& picture);

@@ -6,5 +6,7 @@
 namespace platform {
 
 std::uint32_t WindowBackgroundColor();
+// The colour of text drawn on the window background.
+std::uint32_t WindowTextColor();
 
 }  // namespace platform

@@ -44,7 +44,10 @@ class LoadLayout : public ::testing::Test {
 };
 
 TEST_F(LoadLayout, APictureLargerThanTheViewportGetsTheDifferenceAsItsRange) {
+    const testing_support::DesktopColors desktop(0x203040, 0xE0D0C0);
     frmDocument& doc = Open(800, 600);
+    EXPECT_EQ(doc.picMove.BackColor(), 0x203040u) << "the desktop's window background";
+    EXPECT_EQ(doc.picMove.ForeColor(), 0xE0D0C0u) << "the desktop's window text";
     EXPECT_FALSE(testing_support::ClipboardHoldsAnything()) << "loading empties the clipboard";
     EXPECT_EQ(doc.picMove.Width(), Twips(800));
     EXPECT_EQ(doc.picMove.Height(), Twips(600));

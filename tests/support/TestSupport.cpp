@@ -76,6 +76,18 @@ void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+DesktopColors::DesktopColors(std::uint32_t windowBack, std::uint32_t windowText)
+    : before_(QGuiApplication::palette()) {
+    QPalette palette = before_;
+    palette.setColor(QPalette::Base, QColor::fromRgb(windowBack));
+    palette.setColor(QPalette::Text, QColor::fromRgb(windowText));
+    QGuiApplication::setPalette(palette);
+}
+
+DesktopColors::~DesktopColors() {
+    QGuiApplication::setPalette(before_);
+}
+
 void ClearSettings() {
     QSettings store(QSettings::IniFormat, QSettings::UserScope, "Vornal3", "Vornal3");
     store.clear();

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPalette>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,18 @@ std::string ClipboardText();
 bool ClipboardHoldsAnything();
 // Handles the events waiting now (clipboard notices, deferred deletions).
 void Settle();
+
+// Gives the desktop these colours for windows' background and text while it lives.
+class DesktopColors {
+  public:
+    DesktopColors(std::uint32_t windowBack, std::uint32_t windowText);
+    ~DesktopColors();
+    DesktopColors(const DesktopColors&) = delete;
+    DesktopColors& operator=(const DesktopColors&) = delete;
+
+  private:
+    QPalette before_;
+};
 
 // Empties the program's settings store.
 void ClearSettings();
