@@ -80,7 +80,8 @@ void frmDocument::picMove_MouseUp(std::int16_t Button, std::int16_t, float X, fl
         const double W = std::fabs(static_cast<double>(X) - CropStartX);
         const double H = std::fabs(static_cast<double>(Y) - CropStartY);
         SkipOnFailure([&] { picMove.Cls(); });
-        // A click without a drag selects nothing; the capture stays as it is.
+        // A selection less than a pixel wide or high (a click, or a purely horizontal or
+        // vertical drag) holds no pixels: the capture stays as it is.
         bool empty = true;
         SkipOnFailure(
             [&] { empty = platform::TwipsToPixelsX(W) == 0 || platform::TwipsToPixelsY(H) == 0; });
