@@ -39,6 +39,26 @@ std::pair<std::int64_t, std::int64_t> RunKey(const QString& name) {
     return {match.captured(1).toLongLong(), match.captured(2).toLongLong()};
 }
 
+// Renames from to a name nobody has: false, with errno, when it is taken.
+bool RenameNew(const QString& from, const QString& to) {
+    const QByteArray source = Native(from);
+    const QByteArray target = Native(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0) {
+        return true;
+    }
+    if (errno != EINVAL) {
+        return false;
+    }
+    // File systems without the flag: a name that exists is left alone.
+    struct stat st {};
+    if (::lstat(target.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(source.constData(), target.constData()) == 0;
+}
+
 // Locks a folder for this process; -1 when another holds it or it cannot be opened.
 int LockFolder(const QString& path) {
     const int fd = ::open(Native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -133,23 +153,36 @@ std::unique_ptr<RunFolder> RunFolder::Claim(const QString& stateFolder, QString&
     // Made under a name no other program looks at, locked, and only then given its name: a
     // program starting meanwhile never takes a run folder that is still being made for a gone
     // one.
-    const QString name = QStringLiteral("%1-%2")
-                             .arg(QDateTime::currentMSecsSinceEpoch())
-                             .arg(static_cast<qint64>(::getpid()));
-    const QString made = QDir(stateFolder).filePath(kNewRunPrefix + name);
-    const QString path = QDir(stateFolder).filePath(name);
-    if (::mkdir(Native(made).constData(), 0700) != 0) {
+    const qint64 pid = ::getpid();
+    const QString made = QDir(stateFolder).filePath(kNewRunPrefix + QString::number(pid));
+    const QByteArray madeNative = Native(made);
+    // One of that name can only be left by an ended program that had this process id.
+    if (::mkdir(madeNative.constData(), 0700) != 0 &&
+        (errno != EEXIST || ::rmdir(madeNative.constData()) != 0 ||
+         ::mkdir(madeNative.constData(), 0700) != 0)) {
         problem = SystemReason(errno);
         return nullptr;
     }
     const int fd = LockFolder(made);
-    if (fd < 0 || ::rename(Native(made).constData(), Native(path).constData()) != 0) {
+    if (fd < 0) {
         problem = SystemReason(errno);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        ::rmdir(Native(made).constData());
+        ::rmdir(madeNative.constData());
         return nullptr;
+    }
+    // Named after its start; a name taken already (a start within the same millisecond) is
+    // never replaced: the next millisecond is tried.
+    QString path;
+    for (qint64 start = QDateTime::currentMSecsSinceEpoch();; ++start) {
+        path = QDir(stateFolder).filePath(QStringLiteral("%1-%2").arg(start).arg(pid));
+        if (RenameNew(made, path)) {
+            break;
+        }
+        if (errno != EEXIST && errno != ENOTEMPTY) {
+            problem = SystemReason(errno);
+            ::close(fd);
+            ::rmdir(madeNative.constData());
+            return nullptr;
+        }
     }
     return std::unique_ptr<RunFolder>(new RunFolder(stateFolder, path, fd));
 }

@@ -10,6 +10,17 @@
 
 namespace platform::keeping {
 
+namespace {
+
+QString SizeText(std::int64_t bytes) {
+    if (bytes < (std::int64_t{1} << 20)) {
+        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+    }
+    return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / (1 << 20), 0, 'f', 1);
+}
+
+}  // namespace
+
 KeepWriter::KeepWriter(QString stateFolder, std::unique_ptr<RunFolder> run)
     : state_(std::move(stateFolder)), run_(std::move(run)), thread_([this] { Run(); }) {}
 
@@ -118,11 +129,9 @@ void KeepWriter::DoWrite(std::int64_t number, const QImage& image) {
     }
     const std::int64_t bytes = KeptFileSize(image.width(), image.height());
     if (const std::int64_t limit = Limit(); bytesOnDisk_ + bytes > limit) {
-        Trouble(QStringLiteral("%1: a capture of %2 MB would take kept captures past %3 MB, "
-                               "their limit (2 GiB, and at most a tenth of the free space)")
-                    .arg(run_->Path())
-                    .arg(static_cast<double>(bytes) / (1 << 20), 0, 'f', 1)
-                    .arg(static_cast<double>(limit) / (1 << 20), 0, 'f', 1));
+        Trouble(QStringLiteral("%1: a capture of %2 would take kept captures past %3, their "
+                               "limit (2 GiB, and at most a tenth of the free space)")
+                    .arg(run_->Path(), SizeText(bytes), SizeText(limit)));
         return;
     }
     const QString path = run_->FileFor(number);

@@ -77,26 +77,33 @@ KeptCaptures* KeptCaptures::Running() {
 
 Picture KeptCaptures::NextRestored() {
     if (restored_.empty()) {
+        served_ = false;
         return {};
     }
-    handedOut_ = true;
+    if (taken_) {
+        taken_ = false;
+    }
+    served_ = true;
     return restored_.front().picture;
 }
 
 bool KeptCaptures::TakeRestored() {
-    if (restored_.empty()) {
+    if (!served_) {
         return false;
     }
-    if (handedOut_) {
-        handedOut_ = false;
-        Claim(restored_.front().picture, restored_.front().number);
-        restored_.pop_front();
-        ++reopened_;
-        if (restored_.empty()) {
-            Say(reopened_ == 1 ? QStringLiteral("1 capture kept from the last run is open again")
-                               : QStringLiteral("%1 captures kept from the last run are open again")
-                                     .arg(reopened_));
-        }
+    // Emptied again after the window took it (the tick empties the clipboard after the
+    // window's load did): nothing more to take, and the clipboard is not read yet.
+    if (taken_) {
+        return true;
+    }
+    taken_ = true;
+    Claim(restored_.front().picture, restored_.front().number);
+    restored_.pop_front();
+    ++reopened_;
+    if (restored_.empty()) {
+        Say(reopened_ == 1 ? QStringLiteral("1 capture kept from the last run is open again")
+                           : QStringLiteral("%1 captures kept from the last run are open again")
+                                 .arg(reopened_));
     }
     return true;
 }

@@ -36,11 +36,11 @@ class KeptCaptures {
     // The one that runs, or null (tests, and before start-up).
     static KeptCaptures* Running();
 
-    // The oldest kept picture still to open again, or the empty picture.
+    // The oldest kept picture still to open again, or the empty picture once all have.
     Picture NextRestored();
-    // Once NextRestored has handed it out, takes it off the queue for the window that shows it.
-    // Returns true while kept pictures wait: until they have all opened, the clipboard is not
-    // read, so it must not be emptied either.
+    // Emptying the clipboard after NextRestored handed out a picture takes that picture off the
+    // queue, for the window that shows it, and leaves the clipboard alone: returns true. False
+    // when the clipboard itself is to be emptied.
     bool TakeRestored();
     // The picture has been taken off the clipboard: keeps it for the window showing it.
     void Keep(const Picture& picture);
@@ -58,7 +58,8 @@ class KeptCaptures {
 
     std::unique_ptr<KeepWriter> writer_;
     std::deque<Restored> restored_;
-    bool handedOut_ = false;
+    bool served_ = false;  // the last picture handed out was a kept one
+    bool taken_ = false;   // and it has been taken off the queue
     int reopened_ = 0;
     std::int64_t next_ = 1;
     // The window each kept capture belongs to, by number; null where no window showed it.

@@ -109,7 +109,7 @@ class KeptCapturesTest(harness.E2ETestCase):
         os.makedirs(self.state, exist_ok=True)
         program = self.start_program_with_mounts(
             mounts, f"mount -t tmpfs -o size=256k tmpfs '{self.state}'")
-        return program, r"past \d+ MB, their limit"
+        return program, r"a capture of \d+ KB would take kept captures past \d+ KB, their limit"
 
 
 if __name__ == "__main__":
