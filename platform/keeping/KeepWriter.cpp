@@ -40,7 +40,7 @@ KeepWriter::~KeepWriter() {
 void KeepWriter::Write(std::int64_t number, QImage image) {
     {
         const std::lock_guard lock(mutex_);
-        jobs_.push_back({Job::Write, number, std::move(image)});
+        jobs_.push_back({Job::Write, number, std::move(image), 0, Clock::now() + kWriteAfter});
     }
     wake_.notify_one();
 }
@@ -84,6 +84,10 @@ void KeepWriter::Run() {
         wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
         if (stop_) {
             return;
+        }
+        if (const Clock::time_point due = jobs_.front().due; Clock::now() < due) {
+            wake_.wait_until(lock, due, [this] { return stop_; });
+            continue;  // it may have been called off meanwhile
         }
         Job job = std::move(jobs_.front());
         jobs_.pop_front();

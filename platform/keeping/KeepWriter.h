@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -40,11 +41,18 @@ class KeepWriter {
     void Spare(std::int64_t number);
 
   private:
+    using Clock = std::chrono::steady_clock;
+    // A capture is written this long after it was taken, once its window is up: the windows'
+    // thread does not share the processor and the memory's bandwidth with the write while it
+    // takes the picture in, and a window closed at once never reaches the disk.
+    static constexpr std::chrono::milliseconds kWriteAfter{25};
+
     struct Job {
         enum Kind { Write, Remove, Known } kind;
         std::int64_t number;
         QImage image;
         std::int64_t bytes = 0;
+        Clock::time_point due{};
     };
     void Run();
     void Do(Job& job);
