@@ -260,14 +260,13 @@ QString MoveAside(const QString& stateFolder, const QString& path, QString& prob
     const QString stem = QFileInfo(QFileInfo(path).absolutePath()).fileName() + QLatin1Char('-') +
                          QFileInfo(path).fileName();
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const QString to = QDir(damaged).filePath(
+        QString to = QDir(damaged).filePath(
             attempt == 0 ? stem : QStringLiteral("%1.%2").arg(stem).arg(attempt));
-        // Never over an earlier damaged file: link, then drop the old name.
-        if (::link(Native(path).constData(), Native(to).constData()) == 0) {
-            ::unlink(Native(path).constData());
+        // Never over an earlier damaged file.
+        if (RenameNew(path, to)) {
             return to;
         }
-        if (errno != EEXIST) {
+        if (errno != EEXIST && errno != ENOTEMPTY) {
             problem = SystemReason(errno);
             return {};
         }

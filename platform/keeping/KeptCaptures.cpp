@@ -27,13 +27,26 @@ KeptCaptures::KeptCaptures() {
     QString problem;
     std::unique_ptr<RunFolder> run = RunFolder::Claim(state, problem);
     std::vector<std::pair<std::int64_t, std::int64_t>> known;
+    std::vector<std::int64_t> spare;
     if (run) {
         const QStringList taken = run->TakeOverEndedRuns();
         next_ = taken.size() + 1;
         for (const QString& path : taken) {
             const KeptRead read = ReadKeptFile(path);
+            const std::int64_t number = KeptNumber(QFileInfo(path).fileName());
+            if (read.image.isNull() && !read.damaged) {
+                // Whole, as far as anyone knows: the next start tries again.
+                Say(QStringLiteral("a kept capture cannot be opened now (%1); it stays at %2 for "
+                                   "the next start")
+                        .arg(read.problem, path));
+                spare.push_back(number);
+                continue;
+            }
             if (read.image.isNull()) {
                 const QString moved = MoveAside(state, path, problem);
+                if (moved.isEmpty()) {
+                    spare.push_back(number);
+                }
                 Say(moved.isEmpty()
                         ? QStringLiteral("a kept capture cannot be read (%1) and stays at %2: %3")
                               .arg(read.problem, path, problem)
@@ -41,7 +54,6 @@ KeptCaptures::KeptCaptures() {
                               .arg(read.problem, moved));
                 continue;
             }
-            const std::int64_t number = KeptNumber(QFileInfo(path).fileName());
             known.emplace_back(number, KeptFileSize(read.image.width(), read.image.height()));
             restored_.push_back({PictureFromImage(read.image), number});
         }
@@ -50,6 +62,9 @@ KeptCaptures::KeptCaptures() {
     writer_ = std::make_unique<KeepWriter>(state, std::move(run));
     for (const auto& [number, bytes] : known) {
         writer_->Known(number, bytes);
+    }
+    for (const std::int64_t number : spare) {
+        writer_->Spare(number);
     }
     running = this;
 }

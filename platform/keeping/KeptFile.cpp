@@ -116,7 +116,7 @@ QString WriteKeptFile(const QImage& image, const QString& path) {
 KeptRead ReadKeptFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return {QImage(), file.errorString()};
+        return {QImage(), file.errorString(), false};
     }
     std::array<std::uint8_t, kHeaderSize> h{};
     if (file.read(reinterpret_cast<char*>(h.data()), kHeaderSize) != kHeaderSize) {
@@ -136,22 +136,23 @@ KeptRead ReadKeptFile(const QString& path) {
     }
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) {
-        return {QImage(), QStringLiteral("there is not enough memory for its picture")};
+        return {QImage(), QStringLiteral("there is not enough memory for its picture"), false};
     }
     const qint64 rowBytes = qint64{width} * 4;
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<char*>(image.scanLine(y));
         if (file.read(row, rowBytes) != rowBytes) {
-            return {QImage(), file.error() != QFileDevice::NoError
-                                  ? file.errorString()
-                                  : QStringLiteral("it is cut short")};
+            if (file.error() != QFileDevice::NoError) {
+                return {QImage(), file.errorString(), false};
+            }
+            return {QImage(), QStringLiteral("it is cut short")};
         }
         auto* pixels = reinterpret_cast<std::uint32_t*>(row);
         for (int x = 0; x < width; ++x) {
             pixels[x] |= 0xFF000000u;
         }
     }
-    return {image, {}};
+    return {image, {}, false};
 }
 
 }  // namespace platform::keeping

@@ -18,11 +18,13 @@ std::int64_t KeptFileSize(int width, int height);
 // leaves nothing behind.
 QString WriteKeptFile(const QImage& image, const QString& path);
 
-// The picture of a kept file, or a null image and the reason it cannot be read (a file cut
-// short, one that is no kept capture, a read error).
+// The picture of a kept file, or a null image and the reason it cannot be read: the file is
+// damaged (cut short, or no kept capture at all), or it cannot be read now (the system refuses,
+// too little memory).
 struct KeptRead {
     QImage image;
     QString problem;
+    bool damaged = true;
 };
 KeptRead ReadKeptFile(const QString& path);
 
