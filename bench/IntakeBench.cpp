@@ -1,5 +1,6 @@
 // What watching the clipboard costs: an idle tick, and a picture from the tick that finds it
-// to its window on screen, beside a plain copy of the picture's pixels; what holding a
+// to its window on screen (with and without keeping it on disk), beside a plain copy of the
+// picture's pixels; what holding a
 // picture's bytes within the transfer limits and telling a repeat cost, beside a plain copy of
 // the bytes; and what an open capture window holds in memory, beside its picture's own pixels
 // (the goal is one copy).
@@ -13,12 +14,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "document/frmDocument.h"
 #include "platform/clipboard/RepeatGuard.h"
 #include "platform/clipboard/Transfer.h"
 #include "platform/forms/Twips.h"
+#include "platform/keeping/KeptCaptures.h"
 #include "platform/runtime/MemoryUse.h"
 #include "shell/frmMain.h"
 
@@ -38,6 +42,15 @@ frmMain& Frame() {
         return f;
     }();
     return *frame;
+}
+
+// A state folder of the benchmark's own for kept captures, emptied as each run ends.
+std::string KeepFolder() {
+    static const std::string folder = [] {
+        char name[] = "/tmp/intake_bench-XXXXXX";
+        return std::string(mkdtemp(name) != nullptr ? name : "/tmp");
+    }();
+    return folder;
 }
 
 QImage Picture(int w, int h) {
@@ -64,8 +77,15 @@ void BM_IdleTickWithTextOnTheClipboard(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleTickWithTextOnTheClipboard)->Unit(benchmark::kMicrosecond);
 
+// With keeping on (the third argument), every capture is also written to disk, as the program
+// does: the write runs beside the tick, and is waited for outside the time measured.
 void BM_IntakeTickToWindowShown(benchmark::State& state) {
     frmMain& frame = Frame();
+    std::optional<platform::keeping::KeptCaptures> kept;
+    if (state.range(2) != 0) {
+        setenv("XDG_STATE_HOME", KeepFolder().c_str(), 1);
+        kept.emplace();
+    }
     QImage image = Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::uint32_t shot = 0;
     for (auto _ : state) {
@@ -84,12 +104,17 @@ void BM_IntakeTickToWindowShown(benchmark::State& state) {
         }
         children.front()->Unload();
         Settle();
+        if (kept) {
+            kept->Settle();  // the kept copy is written, and deleted with its window
+        }
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_IntakeTickToWindowShown)
-    ->Args({1920, 1080})
-    ->Args({3840, 2160})
+    ->ArgNames({"width", "height", "keep"})
+    ->Args({1920, 1080, 0})
+    ->Args({3840, 2160, 0})
+    ->Args({3840, 2160, 1})
     ->Unit(benchmark::kMillisecond);
 
 // The floor: one plain copy of the picture's pixels.

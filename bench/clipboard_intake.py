@@ -65,7 +65,7 @@ class Bench:
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(("QT_", "WAYLAND_", "XDG_", "DISPLAY"))}
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
-                        QT_QPA_PLATFORM="xcb")
+                        XDG_STATE_HOME=os.path.join(tmp, "state"), QT_QPA_PLATFORM="xcb")
         xvfb, self.env["DISPLAY"] = start_xvfb("1920x1080x24")
         self.procs.append(xvfb)
         self.owner = os.path.join(build, "tests", "e2e", "qt_clipboard_owner")

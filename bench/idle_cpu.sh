@@ -6,7 +6,7 @@ set -euo pipefail
 build="${1:?build folder}"
 seconds="${2:-10}"
 tmp="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$tmp/run" XDG_CONFIG_HOME="$tmp/config"
+export XDG_RUNTIME_DIR="$tmp/run" XDG_CONFIG_HOME="$tmp/config" XDG_STATE_HOME="$tmp/state"
 # On the private X server alone, not through the session's compositor.
 unset WAYLAND_DISPLAY
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"

@@ -103,7 +103,8 @@ def main():
     runtime = os.path.join(tmp, "runtime")
     os.mkdir(runtime, 0o700)
     env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime,
-               XDG_CONFIG_HOME=os.path.join(tmp, "config"))
+               XDG_CONFIG_HOME=os.path.join(tmp, "config"),
+               XDG_STATE_HOME=os.path.join(tmp, "state"))
     try:
         path = os.path.join(tmp, "big.bmp")
         data = random.Random(1).randbytes(15360 * 4320 * 3)

@@ -9,6 +9,7 @@
 #include "platform/clipboard/ClipboardSource.h"
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/ReaderChoice.h"
+#include "platform/keeping/KeptCaptures.h"
 #include "platform/pictures/PictureData.h"
 
 namespace platform::Clipboard {
@@ -52,12 +53,28 @@ ClipboardSource& Source() {
 
 }  // namespace
 
+// Captures kept from an ended run come first, oldest first; the clipboard is read again once
+// they have all opened.
 Picture GetData() {
+    if (auto* kept = keeping::KeptCaptures::Running()) {
+        if (Picture restored = kept->NextRestored(); !restored.IsEmpty()) {
+            return restored;
+        }
+    }
     return Source().Current();
 }
 
 void Clear() {
+    auto* kept = keeping::KeptCaptures::Running();
+    if (kept != nullptr && kept->TakeRestored()) {
+        return;
+    }
+    const Picture taken = Source().Current();
     Source().Clear();
+    // From here on the program holds the only copy.
+    if (kept != nullptr) {
+        kept->Keep(taken);
+    }
 }
 
 void SetData(const Picture& picture) {

@@ -16,6 +16,7 @@
 #include "platform/forms/FormWindows.h"
 #include "platform/forms/MdiForm.h"
 #include "platform/forms/Twips.h"
+#include "platform/keeping/KeptCaptures.h"
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/Failure.h"
 #include "platform/runtime/MemoryUse.h"
@@ -100,6 +101,10 @@ ChildFrame::ChildFrame(Form* form) : form_(form) {
 }
 
 ChildFrame::~ChildFrame() {
+    // The capture it showed is gone: so is its kept copy.
+    if (auto* kept = keeping::KeptCaptures::Running()) {
+        kept->WindowGone(this);
+    }
     if (ownsForm_ && form_ != nullptr) {
         Form* form = form_;
         form_ = nullptr;

@@ -1,5 +1,6 @@
 #include "platform/forms/PictureBox.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/forms/FormWindows.h"
+#include "platform/forms/PictureWindows.h"
 #include "platform/forms/Twips.h"
 #include "platform/pictures/PictureData.h"
 #include "platform/runtime/Failure.h"
@@ -504,6 +507,25 @@ void PictureBox::MouseUp(std::int16_t button, std::int16_t shift, float x, float
     if (d_->up) {
         RaiseEvent(*this, "MouseUp", [&] { d_->up(button, shift, x, y); });
     }
+}
+
+QObject* ChildWindowShowing(std::uint32_t handle) {
+    if (handle == 0) {
+        return nullptr;
+    }
+    for (QWidget* widget : QApplication::allWidgets()) {
+        const auto* canvas = dynamic_cast<const PictureCanvas*>(widget);
+        if (canvas == nullptr || canvas->picture.Handle() != handle) {
+            continue;
+        }
+        for (QWidget* above = widget->parentWidget(); above != nullptr;
+             above = above->parentWidget()) {
+            if (auto* child = dynamic_cast<ChildFrame*>(above)) {
+                return child;
+            }
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace platform

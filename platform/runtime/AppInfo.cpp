@@ -6,6 +6,8 @@
 #include <QDir>
 #include <cstdio>
 
+#include "platform/keeping/KeptCaptures.h"
+
 namespace platform::App {
 
 namespace {
@@ -42,7 +44,11 @@ void End(int status) {
         endForTesting(status);
         return;
     }
-    // Settings are written as they are saved; nothing else needs to survive.
+    // Settings are written as they are saved; nothing else needs to survive. Kept copies of
+    // the captures still open go: an ordinary end drops unsaved captures.
+    if (auto* kept = keeping::KeptCaptures::Running()) {
+        kept->End();
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(status);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/keeping/KeptCaptures.h"
 #include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
 #include "platform/runtime/CommandLine.h"
@@ -53,6 +54,8 @@ int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
         return status;
     }
     CloseRequests closeRequests;
+    // Captures an ended run left open again first; an ordinary end deletes what is kept.
+    keeping::KeptCaptures keptCaptures;
     // Declared after the application object, so destroyed before it.
     std::shared_ptr<void> windows;
     Dispatch("Main", [&] { windows = startUp(); });
