@@ -9,10 +9,16 @@
 option(VORNAL_PCH "Precompile the toolkit's, GoogleTest's and the standard library's headers" ON)
 option(VORNAL_UNITY "Compile the sources of the larger targets in batches" ON)
 
+# ccache takes a file compiled with a precompiled header only when told that the header's
+# macros and its time stamps may be trusted: the build makes the header anew whenever what it
+# holds changes.
 find_program(VORNAL_CCACHE ccache)
 if(VORNAL_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
-    set(CMAKE_C_COMPILER_LAUNCHER ${VORNAL_CCACHE})
-    set(CMAKE_CXX_COMPILER_LAUNCHER ${VORNAL_CCACHE})
+    set(launcher ${CMAKE_COMMAND} -E env
+        CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+        ${VORNAL_CCACHE})
+    set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 endif()
 
 set(vornal_std_headers <algorithm> <array> <chrono> <cstdint> <cstdio> <cstdlib> <cstring>
