@@ -16,20 +16,25 @@ stage_times=()
 stage_cpu=()
 stage_counts=()
 # The CPU time (user and system) of every process this script has waited for, in seconds.
+# `times` must run in this shell, not in a subshell of its own.
+cpu_file="$(mktemp)"
+trap 'rm -f "$cpu_file"' EXIT
 cpu_seconds() {
-    times | awk 'NR == 2 {
+    awk 'NR == 2 {
         n = split($1 " " $2, t, " "); s = 0
         for (i = 1; i <= n; i++) { split(t[i], ms, "m"); s += ms[1] * 60 + ms[2] }
-        printf "%d", s }'
+        printf "%d", s }' "$cpu_file"
 }
 begin_stage() {
     echo "== $1"
     stage_names+=("$1")
     stage_began=$SECONDS
+    times >"$cpu_file"
     stage_cpu_began="$(cpu_seconds)"
 }
 end_stage() {
     stage_times+=($((SECONDS - stage_began)))
+    times >"$cpu_file"
     stage_cpu+=($(($(cpu_seconds) - stage_cpu_began)))
     stage_counts+=("$1")
 }
