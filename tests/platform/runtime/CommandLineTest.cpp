@@ -11,9 +11,10 @@ using Outcome = platform::CommandLine::Outcome;
 
 namespace {
 
-CommandLine Read(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "/usr/bin/vornal3");
-    return ReadCommandLine(arguments);
+CommandLine Read(const std::vector<std::string>& arguments) {
+    std::vector<std::string> line{"/usr/bin/vornal3"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    return ReadCommandLine(line);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Outcome {
+struct LaterOutcome {
     Role role;
     std::string notice;
     int status;
@@ -33,10 +33,10 @@ class Instances : public ::testing::Test {
   protected:
     // Makes another program's claim on a thread of its own, as another process would, while
     // this one goes on answering; returns what it made of it.
-    Outcome LaterStart() {
+    LaterOutcome LaterStart() {
         auto later = std::async(std::launch::async, [&] {
             const SingleInstance second(folder, "vornal3-x11-:9", nullptr, 5s);
-            return Outcome{second.GetRole(), second.Notice(), second.Report()};
+            return LaterOutcome{second.GetRole(), second.Notice(), second.Report()};
         });
         while (later.wait_for(5ms) != std::future_status::ready) {
             QCoreApplication::processEvents();
@@ -76,7 +76,7 @@ TEST_F(Instances, ALaterStartHasTheFirstShownAndEndsWithStatus0) {
     EXPECT_EQ(first.Notice(), "");
     EXPECT_EQ(first.Report(), -1);
 
-    const Outcome second = LaterStart();
+    const LaterOutcome second = LaterStart();
     EXPECT_EQ(second.role, Role::Shown);
     EXPECT_EQ(second.notice,
               "vornal3: Vornal3 already runs on display vornal3-x11-:9; its window is brought "
