@@ -3,9 +3,11 @@
 program that reads QClipboard::image(), on one private Xvfb display, and the program's intake
 in a Wayland session beside its intake on X11.
 
-  bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N] [--wayland-runs N]
+  bench/clipboard_intake.py BUILD_DIR [--runs N] [--big-runs N] [--wayland-runs N] [--json FILE]
 
-A table whose number of runs is 0 is left out.
+A table whose number of runs is 0 is left out. The output starts with the machine: its cores
+and what a fresh 4 KiB page of memory costs on it (bench/page_cost_probe), which decides much of
+what a large picture costs. --json also writes every row, with its runs, to FILE.
 
 Three tables of medians:
 - from a clipboard owner setting a screenshot-like picture to the clipboard being emptied,
@@ -21,6 +23,7 @@ Each reader runs alone, started anew for every measurement, the two taking turns
 """
 
 import argparse
+import json
 import os
 import pwd
 import select
@@ -144,6 +147,7 @@ class Bench:
                     times[name].append(measure())
                 finally:
                     self.stop(reader)
+        self.raw = times
         return {name: statistics.median(values) for name, values in times.items()}
 
     def close(self):
@@ -247,7 +251,25 @@ def wayland_medians(bench, session, runs, first, measured):
             finally:
                 bench.stop(reader)
                 bench.env = x11_env
+    bench.raw = times
     return {name: statistics.median(values) for name, values in times.items()}
+
+
+# Every row measured, for --json: what was measured, the program's and the comparison's runs.
+ROWS = []
+
+
+def record(measure, ours, peer, bench):
+    names = list(bench.raw)
+    ROWS.append({"measure": measure, "ours": ours, "peer": peer,
+                 "ours_runs": bench.raw[names[0]], "peer_runs": bench.raw[names[1]]})
+
+
+def page_cost(build):
+    """Microseconds a fresh 4 KiB page costs on this machine."""
+    probe = os.path.join(build, "bench", "page_cost_probe")
+    out = subprocess.run([probe], capture_output=True, text=True, check=True, timeout=WAIT)
+    return float(out.stdout.strip())
 
 
 def table(title, header, rows):
@@ -265,6 +287,7 @@ def main():
     parser.add_argument("--runs", type=int, default=11)
     parser.add_argument("--big-runs", type=int, default=5)
     parser.add_argument("--wayland-runs", type=int, default=11)
+    parser.add_argument("--json")
     args = parser.parse_args()
     for tool in ("Xvfb", "xclip", "xdotool", "sway", "swaymsg", "Xwayland", "wl-copy",
                  "xhost"):
@@ -273,12 +296,17 @@ def main():
     tmp = tempfile.mkdtemp(prefix="vornal3-bench-")
     bench = Bench(os.path.abspath(args.build), tmp)
     try:
+        cost = page_cost(bench.build)
+        print(f"machine: {os.cpu_count()} cores, a fresh 4 KiB page costs {cost:.2f} us")
         if args.runs > 0:
             intake_table(bench, args.runs)
         if args.big_runs > 0:
             big_table(bench, tmp, args.big_runs)
         if args.wayland_runs > 0:
             wayland_table(bench, tmp, args.wayland_runs)
+        if args.json:
+            with open(args.json, "w", encoding="utf-8") as f:
+                json.dump({"cores": os.cpu_count(), "fresh_page_us": cost, "rows": ROWS}, f)
     finally:
         bench.close()
         shutil.rmtree(tmp, ignore_errors=True)
@@ -292,6 +320,8 @@ def intake_table(bench, runs):
             warm_args = [*extra, "--synthetic", "640x400"]
             got = bench.medians(runs, lambda: bench.owner_run(warm_args),
                                 lambda: bench.owner_run(owner_args))
+            record(f"{width} x {height}, {owner} owner: set -> emptied (ms)", got["vornal3"],
+                   got["bare Qt"], bench)
             rows.append([f"{width} x {height}", owner, f"{got['vornal3']:.0f} ms",
                          f"{got['bare Qt']:.0f} ms", f"{got['vornal3'] / got['bare Qt']:.2f}x"])
     table(f"Owner sets the picture -> clipboard emptied (median of {runs})",
@@ -308,6 +338,8 @@ def big_table(bench, tmp, runs):
         subprocess.run([bench.owner, "--synthetic", f"{width}x{height}", "--write", path],
                        env=bench.env, check=True, timeout=WAIT)
         got = bench.medians(runs, lambda: bench.xclip_run(warm), lambda: bench.xclip_run(path))
+        record(f"{width} x {height} PNG from xclip: start -> emptied (ms)", got["vornal3"],
+               got["bare Qt"], bench)
         rows.append([f"{width} x {height}", f"{os.path.getsize(path) / 1e6:.1f} MB",
                      f"{got['vornal3']:.0f} ms", f"{got['bare Qt']:.0f} ms",
                      f"{got['vornal3'] / got['bare Qt']:.2f}x"])
@@ -327,6 +359,10 @@ def wayland_table(bench, tmp, runs):
         got = wayland_medians(bench, session, runs, first, measured)
     finally:
         session.close()
+    ROWS.append({"measure": "3840 x 2160 PNG, wl-copy through data control beside xclip on "
+                            "X11: start -> emptied (ms)",
+                 "ours": got["Wayland"], "peer": got["X11"],
+                 "ours_runs": bench.raw["Wayland"], "peer_runs": bench.raw["X11"]})
     table(f"Copying program starts with a PNG -> clipboard emptied, vornal3 (median of {runs})",
           ["picture", "PNG", "Wayland: wl-copy, data control", "X11: xclip", "ratio"],
           [["3840 x 2160", f"{os.path.getsize(measured) / 1e6:.1f} MB",

@@ -8,7 +8,9 @@
 
 namespace platform::Clipboard {
 
-FormatPlan::FormatPlan(const QStringList& offered) : formats_(ImageFormatsToAsk(offered)) {}
+FormatPlan::FormatPlan(const QStringList& offered)
+    : formats_(offered.isEmpty() ? std::vector<QString>()
+                                 : ImageFormatsToAsk(offered, FreshMemoryHere())) {}
 
 std::optional<QString> FormatPlan::Next() {
     if (next_ >= formats_.size()) {

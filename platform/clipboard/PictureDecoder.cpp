@@ -1,5 +1,7 @@
 #include "platform/clipboard/PictureDecoder.h"
 
+#include <sys/mman.h>
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -8,12 +10,14 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <new>
 
 #include "platform/clipboard/LibraryMessages.h"
 #include "platform/pictures/PictureData.h"
 #include "platform/runtime/MemoryUse.h"
+#include "platform/runtime/PageCost.h"
 
 namespace platform::Clipboard {
 
@@ -141,6 +145,58 @@ DecodedImage Hold(QImage image, const QString& name) {
     return result;
 }
 
+// From this size on, pixels get a mapping of their own, advised to use huge pages.
+constexpr std::int64_t kOwnMappingBytes = std::int64_t{2} << 20;
+
+// Pixels' own mapping, given back to the system when the image lets it go.
+struct Mapping {
+    Mapping(void* at, std::size_t bytes) : at(at), bytes(bytes) {}
+    ~Mapping() { munmap(at, bytes); }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+
+    void* at;
+    std::size_t bytes;
+};
+
+void Unmap(void* info) {
+    delete static_cast<Mapping*>(info);
+}
+
+// Room for a large picture's 32-bit pixels, for the reader to decode straight into: the
+// picture keeps these pixels as they are, and where fresh memory is dear, huge pages spare
+// most of its cost. A null image (the reader then allocates as usual) for a small picture,
+// any other format, or where the room cannot be had.
+QImage FinalPixels(QSize size, QImage::Format format) {
+    if (format != QImage::Format_RGB32 || !size.isValid()) {
+        return {};
+    }
+    const std::int64_t bytesPerLine = std::int64_t{size.width()} * 4;
+    const std::int64_t bytes = bytesPerLine * size.height();
+    if (bytes < kOwnMappingBytes || bytesPerLine > INT32_MAX) {
+        return {};
+    }
+    void* at = mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED) {
+        return {};
+    }
+    std::unique_ptr<Mapping> mapping;
+    try {
+        mapping = std::make_unique<Mapping>(at, static_cast<std::size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        munmap(at, static_cast<std::size_t>(bytes));
+        return {};
+    }
+    AdviseHugePages(at, static_cast<std::size_t>(bytes));
+    QImage image(static_cast<uchar*>(at), size.width(), size.height(),
+                 static_cast<qsizetype>(bytesPerLine), format, &Unmap, mapping.get());
+    if (!image.isNull()) {
+        static_cast<void>(mapping.release());  // the image's now
+    }
+    return image;
+}
+
 // What the reader made of the bytes: the image; or why there is none, either found before
 // reading (`failure`) or the reader's own words (`readerError`).
 struct ReadOutcome {
@@ -170,6 +226,8 @@ ReadOutcome ReadImage(const QByteArray& bytes, const QString& mimeType, std::int
         return outcome;
     }
     outcome.sizeKnown = reader.size().isValid();
+    // The reader decodes into an image of the right size and format as it is.
+    outcome.image = FinalPixels(reader.size(), reader.imageFormat());
     if (!reader.read(&outcome.image)) {
         outcome.image = QImage();
         outcome.readerError = reader.errorString();

@@ -12,6 +12,7 @@
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/PictureHeader.h"
 #include "platform/runtime/MemoryUse.h"
+#include "platform/runtime/PageCost.h"
 
 namespace platform::Clipboard {
 
@@ -235,6 +236,9 @@ bool Transfer::Reserve(std::int64_t needed) {
         void* mapped = mmap(nullptr, room, PROT_READ | PROT_WRITE,
                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (mapped != MAP_FAILED) {
+            // A large picture's bytes fill huge pages where the system has them: where fresh
+            // memory is dear, each small page would cost more than copying into it.
+            AdviseHugePages(mapped, room);
             data_ = static_cast<char*>(mapped);
             capacity_ = room;
             mapped_ = true;

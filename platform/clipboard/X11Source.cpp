@@ -361,7 +361,9 @@ void X11Source::DrainSoon() {
 }
 
 void X11Source::Drain(bool readSocket) noexcept {
-    const auto until = std::chrono::steady_clock::now() + kSlice;
+    // The slice starts with the first event: a drain that finds none (every idle tick) costs
+    // no look at the clock.
+    std::chrono::steady_clock::time_point until{};
     try {
         while (true) {
             Event event;
@@ -373,6 +375,9 @@ void X11Source::Drain(bool readSocket) noexcept {
             }
             if (!event) {
                 break;
+            }
+            if (until == std::chrono::steady_clock::time_point{}) {
+                until = std::chrono::steady_clock::now() + kSlice;
             }
             Handle(event.get());
             if (std::chrono::steady_clock::now() > until) {

@@ -13,7 +13,7 @@ struct Timer::Impl {
 };
 
 Timer::Timer(std::string name, int intervalMs, bool enabled)
-    : name_(std::move(name)), d_(std::make_unique<Impl>()) {
+    : handlerName_(std::move(name) + "_Timer"), d_(std::make_unique<Impl>()) {
     d_->timer.setInterval(intervalMs);
     d_->timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&d_->timer, &QTimer::timeout, [this] { Tick(); });
@@ -48,7 +48,7 @@ void Timer::Tick() {
         return;
     }
     d_->ticking = true;
-    Dispatch(name_ + "_Timer", d_->handler);
+    Dispatch(handlerName_, d_->handler);
     d_->ticking = false;
 }
 

@@ -23,7 +23,7 @@ class Timer {
 
   private:
     struct Impl;
-    std::string name_;
+    std::string handlerName_;  // as failures name it
     std::unique_ptr<Impl> d_;
 };
 

@@ -1,5 +1,6 @@
 """Pictures are taken in the cheapest format their owner offers: a toolkit program is asked
-for one uncompressed format, once; an owner offering PNG alone is asked for PNG."""
+for one uncompressed format, once, where fresh memory is cheap, and for PNG, once, where it is
+dear; an owner offering PNG alone is asked for PNG."""
 
 import os
 import unittest
@@ -39,6 +40,18 @@ class ClipboardFormatsTest(harness.E2ETestCase):
         self.wait_taken(xclip)
         self.wait_for_picture(second, "window 2 to show the PNG")
         self.assertNotIn("left there", self.stderr())
+
+    def test_toolkit_owner_is_asked_once_for_png_where_fresh_memory_is_dear(self):
+        self.env["VORNAL3_FRESH_PAGE_US"] = "20"
+        self.roomy_frame()
+        self.start_program()
+        picture = noise_picture(320, 200, seed=13)
+        path = os.path.join(self.tmp, "toolkit.png")
+        picture.save(path)
+        owner = self.start_owner([harness.QT_OWNER, "--picture", path], "owner.log", "offered")
+        self.wait_taken(owner)
+        self.wait_for_picture(picture, "window 1 to show the toolkit owner's picture")
+        self.assertEqual(self.owner_requests("owner.log"), ["TARGETS", "image/png"])
 
 
 if __name__ == "__main__":

@@ -4,13 +4,14 @@
 
 #include "platform/clipboard/ImageFormats.h"
 
+using platform::Clipboard::FreshMemory;
 using platform::Clipboard::ImageFormatsToAsk;
 
 namespace {
 
-std::vector<std::string> Ask(const QStringList& offered) {
+std::vector<std::string> Ask(const QStringList& offered, FreshMemory memory = FreshMemory::Cheap) {
     std::vector<std::string> asked;
-    for (const QString& format : ImageFormatsToAsk(offered)) {
+    for (const QString& format : ImageFormatsToAsk(offered, memory)) {
         asked.push_back(format.toStdString());
     }
     return asked;
@@ -46,6 +47,21 @@ TEST(ImageFormatsTest, UncompressedFormatsComeFirstThenPngThenOtherImagesWithLos
     for (const std::string& format : asked) {
         EXPECT_EQ(format.rfind("image/", 0), 0u) << format;
     }
+}
+
+TEST(ImageFormatsTest, WhereFreshMemoryIsDearPngComesBeforeTheUncompressedFormats) {
+    const QStringList offered = {"image/bmp", "image/jpeg", "image/PNG", "image/ppm",
+                                 "image/x-xpixmap"};
+    const std::vector<std::string> cheap = Ask(offered, FreshMemory::Cheap);
+    std::vector<std::string> dear = Ask(offered, FreshMemory::Dear);
+    ASSERT_FALSE(dear.empty());
+    EXPECT_EQ(dear.front(), "image/PNG");
+    // Only PNG moves: every other format keeps its place in the order.
+    dear.erase(dear.begin());
+    std::vector<std::string> cheapWithoutPng = cheap;
+    std::erase(cheapWithoutPng, "image/PNG");
+    EXPECT_EQ(dear, cheapWithoutPng);
+    EXPECT_EQ(cheap.front(), "image/ppm");
 }
 
 TEST(ImageFormatsTest, NamesMatchWhateverTheirCaseAndEachIsAskedOnce) {
