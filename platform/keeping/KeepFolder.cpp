@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/keeping/KeptFile.h"
+
 namespace platform::keeping {
 
 namespace {
@@ -20,10 +22,6 @@ namespace {
 const QString kDamaged = QStringLiteral("damaged");
 const QString kNewRunPrefix = QStringLiteral(".new-");
 const QString kWritingPrefix = QStringLiteral(".writing-");
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QByteArray Native(const QString& path) {
     return QFile::encodeName(path);

@@ -49,10 +49,6 @@ std::array<std::uint8_t, kHeaderSize> HeaderFor(int width, int height) {
     return h;
 }
 
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 bool WriteAll(int fd, const std::uint8_t* data, std::int64_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, static_cast<std::size_t>(size));
@@ -72,6 +68,10 @@ bool WriteAll(int fd, const std::uint8_t* data, std::int64_t size) {
 }
 
 }  // namespace
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 std::int64_t KeptFileSize(int width, int height) {
     return kHeaderSize + std::int64_t{width} * height * 4;

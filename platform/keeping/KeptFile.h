@@ -28,4 +28,7 @@ struct KeptRead {
 };
 KeptRead ReadKeptFile(const QString& path);
 
+// The system's words for an error number.
+QString SystemReason(int error);
+
 }  // namespace platform::keeping
