@@ -73,12 +73,18 @@ def intake_rows(table, build, tmp):
     if idle:
         table.add("idle clipboard tick (offscreen)", idle["real_time"], None, idle["time_unit"])
     for size in ("1920/1080", "3840/2160"):
-        ours = got.get(f"BM_IntakeTickToWindowShown/{size}")
+        width, height = size.split("/")
+        ours = got.get(f"BM_IntakeTickToWindowShown/width:{width}/height:{height}/keep:0")
         peer = got.get(f"BM_PlainCopyOfThePixels/{size}")
         if ours and peer:
             table.add(f"{size.replace('/', ' x ')} picture, tick -> window shown, beside one "
                       "plain copy of its pixels", ours["real_time"], peer["real_time"],
                       ours["time_unit"])
+    kept = got.get("BM_IntakeTickToWindowShown/width:3840/height:2160/keep:1")
+    plain = got.get("BM_IntakeTickToWindowShown/width:3840/height:2160/keep:0")
+    if kept and plain:
+        table.add("3840 x 2160 picture, tick -> window shown, kept on disk beside not kept",
+                  kept["real_time"], plain["real_time"], kept["time_unit"])
     ours = got.get("BM_TransferInParts/3840/2160")
     peer = got.get("BM_ReservedArrayInParts/3840/2160")
     if ours and peer:
@@ -113,6 +119,15 @@ def dib_rows(table, build, tmp):
         if ours and floor:
             table.add(f"{label} 3840 x 2160", ours["real_time"], floor["real_time"],
                       ours["time_unit"], note="plain copy ")
+
+
+def keep_rows(table, build, tmp):
+    got = google_benchmark(build, "keep_bench", tmp)
+    ours = got.get("BM_CaptureTakenToDisk/3840/2160/real_time")
+    peer = got.get("BM_PlainWriteToDisk/3840/2160/real_time")
+    if ours and peer:
+        table.add("3840 x 2160 capture, taken -> kept on disk, beside a plain write of its bytes",
+                  ours["real_time"], peer["real_time"], ours["time_unit"])
 
 
 def idle_rows(table, build, seconds, rounds):
@@ -161,6 +176,7 @@ def main():
             ("menu_latency.py", lambda: json_rows(
                 table, [sys.executable, os.path.join(HERE, "menu_latency.py"), build,
                         "--runs", "1" if quick else "3"], tmp, "menu")),
+            ("keep_bench", lambda: keep_rows(table, build, tmp)),
             ("dib_bench", lambda: dib_rows(table, build, tmp)),
         ]
         for name, step in steps:

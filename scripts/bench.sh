@@ -6,11 +6,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" --test >/dev/null
-# The plain, optimised build the tests use, with the benchmarks.
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNAL_TESTS=ON \
-    -DVORNAL_BENCH=ON -DVORNAL_SANITIZE=OFF -DVORNAL_FUZZ=OFF >/dev/null
+source "$root/scripts/build-options.sh"
+# The plain, optimised build the tests use, with the benchmarks, configured as the test script
+# configures it, so that neither rebuilds it for the other.
+mapfile -t plain_options <<<"$(debian_cmake_options "$root")"
+cmake -S "$root" -B "$root/build" "${plain_options[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORNAL_TESTS=ON -DVORNAL_BENCH=ON -DVORNAL_SANITIZE=OFF -DVORNAL_FUZZ=OFF >/dev/null
 cmake --build "$root/build" -j"$(nproc)" --target vornal3 bare_timer_window \
-    bare_clipboard_reader intake_bench dib_bench menu_latency_probe page_cost_probe \
+    bare_clipboard_reader intake_bench dib_bench keep_bench menu_latency_probe page_cost_probe \
     qt_clipboard_owner hostile_clipboard_owner >/dev/null
 # The system's Python, which has the Debian packages the benchmarks use (Pillow).
 python=python3
