@@ -49,10 +49,17 @@ run_suite() {
     # A build folder configured without the tests must not pass for a suite that passed.
     (cd "$dir" && ctest --output-on-failure --no-tests=error -j"$jobs" --timeout 300) \
         | tee "$dir/ctest.log" || status=1
-    suite_count="$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/p' \
-        "$dir/ctest.log" | awk '{print $2 - $1 "/" $2 " tests"}')"
-    [[ -n "$suite_count" ]] || { status=1; suite_count="no tests ran"; }
+    local failed_total
+    failed_total="$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/p' \
+        "$dir/ctest.log")"
+    [[ -n "$failed_total" ]] || { status=1; suite_count="no tests ran"; return; }
+    read -r failed total <<<"$failed_total"
+    suite_count="$((total - failed))/$total tests"
+    all_passed=$((all_passed + total - failed))
+    all_failed=$((all_failed + failed))
 }
+all_passed=0
+all_failed=0
 last_line() {
     tail -n 1 "$1"
 }
@@ -100,4 +107,6 @@ if ((status)); then
 else
     echo "ALL TESTS PASSED"
 fi
+# Both suites' tests together, as the last line.
+echo "tests: $all_passed passed, $all_failed failed"
 exit "$status"
