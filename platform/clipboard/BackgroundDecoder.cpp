@@ -49,6 +49,9 @@ struct BackgroundDecoder::Mailbox {
 BackgroundDecoder::BackgroundDecoder(QObject* context) : mailbox_(std::make_shared<Mailbox>()) {
     if (mailbox_->bell >= 0) {
         notifier_ = new QSocketNotifier(mailbox_->bell, QSocketNotifier::Read, context);
+        // Listened to only while a decode is wanted: an idle program's every wake-up watches
+        // one descriptor less.
+        notifier_->setEnabled(false);
         QObject::connect(notifier_, &QSocketNotifier::activated, context, [this] { Deliver(); });
     }
 }
@@ -68,6 +71,8 @@ void BackgroundDecoder::Start(QByteArray bytes, std::shared_ptr<const void> keep
     const std::uint64_t number = ++current_;
     mailbox_->wanted = number;
     done_ = std::move(done);
+    // A bell left ringing by a cancelled decode is heard at once and finds nothing wanted.
+    notifier_->setEnabled(true);
     Worker().start([mailbox = mailbox_, number, bytes = std::move(bytes), keep = std::move(keep),
                     format = std::move(format)]() mutable {
         if (mailbox->wanted != number) {
@@ -98,6 +103,9 @@ void BackgroundDecoder::Start(QByteArray bytes, std::shared_ptr<const void> keep
 void BackgroundDecoder::Cancel() {
     mailbox_->wanted = 0;
     done_ = nullptr;
+    if (notifier_ != nullptr) {
+        notifier_->setEnabled(false);
+    }
 }
 
 void BackgroundDecoder::Deliver() {
@@ -116,6 +124,7 @@ void BackgroundDecoder::Deliver() {
     }
     const Done done = std::exchange(done_, nullptr);
     mailbox_->wanted = 0;
+    notifier_->setEnabled(false);
     done(std::move(result->second));
 }
 
