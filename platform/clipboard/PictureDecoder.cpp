@@ -181,10 +181,9 @@ QImage FinalPixels(QSize size, QImage::Format format) {
     if (at == MAP_FAILED) {
         return {};
     }
-    std::unique_ptr<Mapping> mapping;
-    try {
-        mapping = std::make_unique<Mapping>(at, static_cast<std::size_t>(bytes));
-    } catch (const std::bad_alloc&) {
+    std::unique_ptr<Mapping> mapping(new (std::nothrow)
+                                         Mapping(at, static_cast<std::size_t>(bytes)));
+    if (!mapping) {
         munmap(at, static_cast<std::size_t>(bytes));
         return {};
     }
