@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "document/frmDocument.h"
-#include "platform/clipboard/RepeatGuard.h"
+#include "platform/clipboard/RecentCaptures.h"
 #include "platform/clipboard/Transfer.h"
 #include "platform/forms/Twips.h"
 #include "platform/keeping/KeptCaptures.h"

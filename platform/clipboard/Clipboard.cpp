@@ -3,52 +3,60 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <cstdio>
 #include <cstdlib>
 
-#include "platform/clipboard/ClipboardSource.h"
+#include "platform/clipboard/DataControlLink.h"
+#include "platform/clipboard/Intake.h"
+#include "platform/clipboard/LinkChoice.h"
 #include "platform/clipboard/PictureDecoder.h"
-#include "platform/clipboard/ReaderChoice.h"
+#include "platform/clipboard/ToolkitLink.h"
+#include "platform/clipboard/X11Link.h"
 #include "platform/keeping/KeptCaptures.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
 
 namespace {
 
-std::unique_ptr<ClipboardSource> OpenChosenSource() {
-    std::unique_ptr<ClipboardSource> dataControl;
-    ReaderEnvironment env;
+Intake* OpenIntake() {
+    std::unique_ptr<ClipboardLink> dataControl;
+    LinkEnvironment env;
     env.platform = QGuiApplication::platformName().toStdString();
     env.waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    env.x11Display = std::getenv("DISPLAY");
     env.dataControl = std::getenv("VORNAL3_DATA_CONTROL");
     env.dataControlOffered = [&dataControl] {
-        dataControl = OpenDataControlSource();
+        dataControl = OpenDataControlLink();
         return dataControl != nullptr;
     };
-    const ReaderChoice choice = ChooseReader(env);
+    const LinkChoice choice = ChooseLinks(env);
     if (!choice.notice.empty()) {
-        std::fprintf(stderr, "%s\n", choice.notice.c_str());
+        Notice(choice.notice);
     }
-    switch (choice.kind) {
-        case ReaderKind::DataControl:
-            return dataControl;
-        case ReaderKind::X11:
-            if (auto x11 = OpenX11Source()) {
-                return x11;
-            }
-            break;
-        case ReaderKind::Toolkit:
-            break;
+    std::vector<std::unique_ptr<ClipboardLink>> links;
+    if (choice.dataControl) {
+        links.push_back(std::move(dataControl));
     }
-    return OpenToolkitSource();
+    if (choice.x11) {
+        const X11Bridge bridge = choice.dataControl               ? X11Bridge::LeaveToWayland
+                                 : choice.x11EmptiesThroughBridge ? X11Bridge::EmptyThrough
+                                                                  : X11Bridge::None;
+        if (auto x11 = OpenX11Link(bridge)) {
+            links.push_back(std::move(x11));
+        }
+    }
+    if (links.empty()) {
+        links.push_back(OpenToolkitLink());
+    }
+    return new Intake(std::move(links));
 }
 
 // Made on first use and kept to the end of the process: its toolkit objects go with the
 // application object, and nothing of it runs in the exit handlers.
-ClipboardSource& Source() {
-    static ClipboardSource* const source = OpenChosenSource().release();
-    return *source;
+Intake& Source() {
+    static Intake* const intake = OpenIntake();
+    return *intake;
 }
 
 }  // namespace
@@ -69,8 +77,7 @@ void Clear() {
     if (kept != nullptr && kept->TakeRestored()) {
         return;
     }
-    const Picture taken = Source().Current();
-    Source().Clear();
+    const Picture taken = Source().Clear();
     // From here on the program holds the only copy.
     if (kept != nullptr) {
         kept->Keep(taken);

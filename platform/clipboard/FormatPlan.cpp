@@ -1,10 +1,8 @@
 #include "platform/clipboard/FormatPlan.h"
 
-#include <chrono>
-#include <cstdio>
-
 #include "platform/clipboard/ImageFormats.h"
 #include "platform/clipboard/PictureDecoder.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
 
@@ -36,24 +34,10 @@ void FormatPlan::Refused(const QString& why) {
 }
 
 void FormatPlan::ReportFailures() const {
-    if (failures_.isEmpty()) {
-        return;
+    if (!failures_.isEmpty()) {
+        Notice(QStringLiteral("the picture on the clipboard is left there: %1")
+                   .arg(failures_.join(QStringLiteral("; "))));
     }
-    const QString line = QStringLiteral("vornal3: the picture on the clipboard is left there: %1\n")
-                             .arg(failures_.join(QStringLiteral("; ")));
-    // An owner that offers the same bad picture anew, again and again, is told of once for
-    // as long as it keeps doing so without a pause of two seconds.
-    static QString lastLine;
-    static std::chrono::steady_clock::time_point lastTime;
-    const auto now = std::chrono::steady_clock::now();
-    const bool again = line == lastLine && now - lastTime < std::chrono::seconds(2);
-    lastLine = line;
-    lastTime = now;
-    if (again) {
-        return;
-    }
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
 }
 
 }  // namespace platform::Clipboard

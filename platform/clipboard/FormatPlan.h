@@ -34,8 +34,9 @@ class FormatPlan {
     void Fail(const QString& why) { failures_.append(why); }
 
     bool Empty() const { return formats_.empty(); }
-    // Says once, on standard error, why a picture was left on the clipboard; nothing when
-    // no format was tried.
+    // Says on standard error why a picture was left on the clipboard; nothing when no format
+    // was tried. An owner offering the same bad picture again and again is told of once a
+    // burst.
     void ReportFailures() const;
 
   private:

@@ -19,7 +19,7 @@
 
 #include "ext-data-control-v1-client-protocol.h"
 #include "platform/clipboard/DataControlChoice.h"
-#include "platform/clipboard/DataControlSource.h"
+#include "platform/clipboard/DataControlLink.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace platform::Clipboard {
@@ -293,19 +293,19 @@ void Withdrawn(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/
 constexpr wl_registry_listener kRegistryListener{&Advertised, &Withdrawn};
 
 template <class Protocol>
-std::unique_ptr<ClipboardSource> Open(wl_display* display, wl_registry* registry,
-                                      const DataControlBinding& binding) {
+std::unique_ptr<ClipboardLink> Open(wl_display* display, wl_registry* registry,
+                                    const DataControlBinding& binding) {
     auto* seat = static_cast<wl_seat*>(
         wl_registry_bind(registry, binding.seat, &wl_seat_interface, binding.seatVersion));
     auto* manager = static_cast<typename Protocol::Manager*>(
         wl_registry_bind(registry, binding.name, Protocol::ManagerInterface(), binding.version));
     wl_registry_destroy(registry);
-    return MakeDataControlSource(std::make_unique<WaylandLink<Protocol>>(display, seat, manager));
+    return MakeDataControlLink(std::make_unique<WaylandLink<Protocol>>(display, seat, manager));
 }
 
 }  // namespace
 
-std::unique_ptr<ClipboardSource> OpenDataControlSource() {
+std::unique_ptr<ClipboardLink> OpenDataControlLink() {
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr) {
         return nullptr;

@@ -63,13 +63,18 @@ class DesktopTest(harness.E2ETestCase):
         self.roomy_frame()
         program = self.start_program()
         picture = noise_picture(1920, 1080, seed=41)
-        path = os.path.join(self.tmp, "screen.png")
-        picture.save(path)
         corner = picture.crop((0, 0, 64, 32))
+        # Each capture differs from the others in its last pixel: the same picture again at
+        # once would be a repeat, which opens no window.
+        paths = []
+        for n in range(20):
+            picture.putpixel((1919, 1079), (n, n, n))
+            paths.append(os.path.join(self.tmp, f"screen{n}.bmp"))
+            picture.save(paths[-1])
         start = self.resident(program)
         for round_ in (1, 2, 3):
-            for _ in range(20):
-                self.wait_taken(self.offer_file(path, "image/png"))
+            for path in paths:
+                self.wait_taken(self.offer_file(path, "image/bmp"))
             self.wait_for_picture(corner, f"the captures of round {round_} to show")
             self.close_all_capture_windows(20, corner)
             # Closed windows go with the next events; their memory must follow them.

@@ -4,14 +4,13 @@
 #include <vector>
 
 #include "platform/clipboard/DataControlChoice.h"
-#include "platform/clipboard/ReaderChoice.h"
+#include "platform/clipboard/LinkChoice.h"
 
 using platform::Clipboard::AdvertisedGlobal;
 using platform::Clipboard::ChooseDataControl;
-using platform::Clipboard::ChooseReader;
+using platform::Clipboard::ChooseLinks;
 using platform::Clipboard::DataControlBinding;
-using platform::Clipboard::ReaderEnvironment;
-using platform::Clipboard::ReaderKind;
+using platform::Clipboard::LinkEnvironment;
 using Protocol = DataControlBinding::Protocol;
 
 TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndEachIsBoundAtAVersionItKnows) {
@@ -71,10 +70,11 @@ struct Probe {
     int asked = 0;
 };
 
-ReaderEnvironment Environment(const char* platform, const char* wayland, const char* switched,
-                              Probe& probe) {
-    ReaderEnvironment env;
+LinkEnvironment Environment(const char* platform, const char* wayland, const char* switched,
+                            Probe& probe, const char* x11 = nullptr) {
+    LinkEnvironment env;
     env.platform = platform;
+    env.x11Display = x11;
     env.waylandDisplay = wayland;
     env.dataControl = switched;
     env.dataControlOffered = [&probe] {
@@ -86,46 +86,51 @@ ReaderEnvironment Environment(const char* platform, const char* wayland, const c
 
 }  // namespace
 
-TEST(ReaderChoiceTest, DataControlIsTheOneWayInWhereverAWaylandSessionOffersIt) {
-    for (const char* platform : {"xcb", "wayland", "wayland-egl"}) {
-        Probe probe;
-        const auto choice = ChooseReader(Environment(platform, "wayland-1", nullptr, probe));
-        EXPECT_EQ(choice.kind, ReaderKind::DataControl) << platform;
-        EXPECT_EQ(choice.notice, "") << platform;
-        EXPECT_EQ(probe.asked, 1);
-    }
-    // Not offered: X11 keeps its own reader, silently; natively the focus it needs is said.
-    Probe none{false};
-    auto choice = ChooseReader(Environment("xcb", "wayland-1", nullptr, none));
-    EXPECT_EQ(choice.kind, ReaderKind::X11);
+TEST(LinkChoiceTest, InAWaylandSessionDataControlAndX11RunSideBySideWhereTheyCan) {
+    Probe probe;
+    auto choice = ChooseLinks(Environment("xcb", "wayland-1", nullptr, probe));
+    EXPECT_TRUE(choice.dataControl && choice.x11 && !choice.toolkit);
+    EXPECT_FALSE(choice.x11EmptiesThroughBridge);
     EXPECT_EQ(choice.notice, "");
-    choice = ChooseReader(Environment("wayland", "wayland-1", nullptr, none));
-    EXPECT_EQ(choice.kind, ReaderKind::Toolkit);
+    // Natively, X11 programs' pictures come through the session's XWayland where it runs.
+    choice = ChooseLinks(Environment("wayland", "wayland-1", nullptr, probe, ":1"));
+    EXPECT_TRUE(choice.dataControl && choice.x11);
+    choice = ChooseLinks(Environment("wayland-egl", "wayland-1", nullptr, probe));
+    EXPECT_TRUE(choice.dataControl && !choice.x11 && !choice.toolkit);
+    EXPECT_EQ(probe.asked, 3);
+
+    // No data control: X11 empties the Wayland side too; natively the focus it needs is said.
+    Probe none{false};
+    choice = ChooseLinks(Environment("xcb", "wayland-1", nullptr, none));
+    EXPECT_TRUE(!choice.dataControl && choice.x11 && choice.x11EmptiesThroughBridge);
+    EXPECT_EQ(choice.notice, "");
+    choice = ChooseLinks(Environment("wayland", "wayland-1", nullptr, none, ":1"));
+    EXPECT_TRUE(choice.toolkit && !choice.x11);
     EXPECT_NE(choice.notice.find("offers no data control"), std::string::npos);
     EXPECT_NE(choice.notice.find("only while a Vornal3 window has the keyboard focus"),
               std::string::npos);
 }
 
-TEST(ReaderChoiceTest, TheSwitchOutsideASessionAndOtherPlatformsAskNoCompositor) {
+TEST(LinkChoiceTest, TheSwitchOutsideASessionAndOtherPlatformsAskNoCompositor) {
     Probe probe;
     // Turned off by the user: not even asked.
-    auto choice = ChooseReader(Environment("xcb", "wayland-1", "off", probe));
-    EXPECT_EQ(choice.kind, ReaderKind::X11);
-    choice = ChooseReader(Environment("wayland", "wayland-1", "off", probe));
-    EXPECT_EQ(choice.kind, ReaderKind::Toolkit);
+    auto choice = ChooseLinks(Environment("xcb", "wayland-1", "off", probe));
+    EXPECT_TRUE(choice.x11 && !choice.dataControl);
+    choice = ChooseLinks(Environment("wayland", "wayland-1", "off", probe));
+    EXPECT_TRUE(choice.toolkit);
     EXPECT_NE(choice.notice.find("VORNAL3_DATA_CONTROL=off"), std::string::npos);
     // A plain X11 session.
     for (const char* wayland : {static_cast<const char*>(nullptr), ""}) {
-        EXPECT_EQ(ChooseReader(Environment("xcb", wayland, nullptr, probe)).kind, ReaderKind::X11);
+        choice = ChooseLinks(Environment("xcb", wayland, nullptr, probe));
+        EXPECT_TRUE(choice.x11 && !choice.x11EmptiesThroughBridge && !choice.toolkit);
     }
     // The tests' offscreen platform and the like read the toolkit's clipboard, session or not.
     for (const char* platform : {"offscreen", "vnc", "minimal"}) {
-        choice = ChooseReader(Environment(platform, "wayland-1", nullptr, probe));
-        EXPECT_EQ(choice.kind, ReaderKind::Toolkit);
+        choice = ChooseLinks(Environment(platform, "wayland-1", nullptr, probe, ":1"));
+        EXPECT_TRUE(choice.toolkit && !choice.x11 && !choice.dataControl);
         EXPECT_EQ(choice.notice, "");
     }
     EXPECT_EQ(probe.asked, 0);
     // Any other value leaves it on.
-    EXPECT_EQ(ChooseReader(Environment("xcb", "wayland-1", "on", probe)).kind,
-              ReaderKind::DataControl);
+    EXPECT_TRUE(ChooseLinks(Environment("xcb", "wayland-1", "on", probe)).dataControl);
 }

@@ -1,12 +1,15 @@
-// The X11 clipboard, read without ever waiting for its owner. A connection of its own to the
-// display learns who owns the clipboard from the XFixes selection events, asks the owner for
-// its list of formats and then for one picture format, and takes the answers in the event
-// loop like any other input, large pictures in parts. Whatever the owner sends is untrusted:
+// The X11 clipboard's link, read without ever waiting for its owner. A connection of its own
+// to the display learns who owns the clipboard from the XFixes selection events, asks the
+// owner for its list of formats and then for one format, and takes the answers in the event
+// loop like any other input, large ones in parts. Whatever the owner sends is untrusted:
 // answers are checked before they are believed, transfers are held within the limits of
 // Transfer, and the event loop gets its turn however fast the answers pour in. An owner that
 // does not answer in time is not asked again while it (the same client) keeps the clipboard,
-// however often it takes it anew; one whose transfer was refused is not asked again while it
-// keeps that selection. The user interface never waits for an owner.
+// however often it takes it anew; one that takes it anew while it still owes an answer is
+// asked about its newest contents once it has answered. The user interface never waits for an
+// owner.
+
+#include "platform/clipboard/X11Link.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -19,21 +22,16 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <exception>
-#include <new>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
-#include "platform/clipboard/BackgroundDecoder.h"
-#include "platform/clipboard/ClipboardSource.h"
-#include "platform/clipboard/FormatPlan.h"
 #include "platform/clipboard/ImageFormats.h"
-#include "platform/clipboard/RepeatGuard.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
 
@@ -48,6 +46,8 @@ constexpr int kTransferMs = 5000;
 constexpr std::size_t kMostTargets = 65536;
 // While answers pour in, the event loop gets its turn at least this often.
 constexpr auto kSlice = std::chrono::milliseconds(8);
+// Emptying through a bridge: the clipboard is held this long at most for the bridge to see.
+constexpr int kBridgeHoldMs = 250;
 
 struct FreeDeleter {
     void operator()(void* p) const noexcept { std::free(p); }
@@ -56,7 +56,7 @@ template <class T>
 using XcbPtr = std::unique_ptr<T, FreeDeleter>;
 using Event = XcbPtr<xcb_generic_event_t>;
 
-// A property of the reader's window as read (and deleted) from the server.
+// A property of the link's window as read (and deleted) from the server.
 struct PropertyValue {
     XcbPtr<xcb_get_property_reply_t> reply;
     std::int64_t oversize = 0;  // its whole size, when it was larger than asked for
@@ -70,29 +70,29 @@ struct PropertyValue {
     }
 };
 
-enum class Stage { Idle, Listing, ListingParts, Asking, Receiving, Decoding };
+enum class Stage { Idle, Listing, ListingParts, Asking, Receiving };
 
-class X11Source final : public ClipboardSource {
+class X11Link final : public ClipboardLink {
   public:
-    explicit X11Source(xcb_connection_t* connection) : c_(connection) {}
-    ~X11Source() override {
+    X11Link(xcb_connection_t* connection, X11Bridge bridge) : c_(connection), bridge_(bridge) {}
+    ~X11Link() override {
         delete context_.data();
         xcb_disconnect(c_);
     }
-    X11Source(const X11Source&) = delete;
-    X11Source& operator=(const X11Source&) = delete;
+    X11Link(const X11Link&) = delete;
+    X11Link& operator=(const X11Link&) = delete;
 
     bool Start(int screenNumber);
-
-    Picture Current() override {
-        // Waiting for a reply may have queued events that the socket no longer announces.
-        Drain(false);
-        return taken_ ? Picture() : picture_;
+    void Begin() override {
+        if (claims_ == 0 && initialOwner_ != XCB_NONE) {
+            OwnerChanged(initialOwner_, XCB_CURRENT_TIME, seen_);
+        }
     }
 
-    void Clear() override;
-
-    void Changed() override {}
+    void Receive(std::uint64_t claim, const QString& type) override;
+    // Waiting for a reply may have queued events that the socket no longer announces.
+    void CatchUp() override { Drain(false); }
+    void Empty(std::uint64_t claim) override;
 
   private:
     xcb_timestamp_t ServerTime(std::vector<Event>& before);
@@ -107,24 +107,24 @@ class X11Source final : public ClipboardSource {
     void ListPartArrived(const PropertyValue& part);
     void FormatArrived(PropertyValue value);
     void FormatPartArrived(const PropertyValue& part);
-    void Received(const QByteArray& bytes, std::shared_ptr<const void> keep);
-    void DecodeDone(DecodedImage decoded);
+    void Answered(const QByteArray& bytes, std::shared_ptr<const void> keep);
     void OwnerSilent();
     void Ask(xcb_atom_t target, int deadlineMs);
+    void AskList();
     bool AskedAgain();
-    void AskNextFormat();
-    void Refuse(const QString& why);
-    void Abandon(const QString& why);
-    void Oversize(std::int64_t size);
+    void Refuse(const QString& why, bool tryOthers = false);
     void Refused();
-    void Finish();
-    void Empty();
+    void Oversize(std::int64_t size);
+    void Idle();
     bool IsRelay(std::uint32_t client);
+    void AnswerRequest(const xcb_selection_request_event_t& request);
+    void Release();
     PropertyValue ReadProperty(std::int64_t mostBytes);
     QStringList FormatNames(const xcb_atom_t* atoms, std::size_t count);
     std::vector<xcb_atom_t> Intern(const QStringList& names);
 
     xcb_connection_t* c_;
+    X11Bridge bridge_;
     xcb_window_t window_ = XCB_NONE;
     std::uint8_t selectionEvent_ = 0;
     std::uint32_t clientBits_ = 0;  // the part of a resource id that names its client
@@ -146,44 +146,35 @@ class X11Source final : public ClipboardSource {
     QPointer<QObject> context_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* deadline_ = nullptr;
-    std::unique_ptr<BackgroundDecoder> decoder_;
+    QTimer* release_ = nullptr;
     bool drainQueued_ = false;
     // Events that came before an answer was waited for, handled in turn by Drain.
     std::deque<Event> pending_;
 
-    // The current contents of the clipboard.
+    // The current claim of the clipboard.
+    std::uint64_t claims_ = 0;
+    std::uint64_t claim_ = 0;
     xcb_window_t owner_ = XCB_NONE;
     xcb_timestamp_t claimed_ = XCB_CURRENT_TIME;
     xcb_timestamp_t seen_ = XCB_CURRENT_TIME;
-    Picture picture_;
-    Fingerprint fingerprint_;  // of the bytes the picture came from
-    Fingerprint decoding_;     // of the bytes being decoded
-    // A picture decoded for contents its owner replaced before it was done, kept for the
-    // next read of that owner: an owner that claims the clipboard anew faster than a picture
-    // decodes offers the same bytes again, which then need no decoding.
-    std::optional<std::pair<Fingerprint, DecodedImage>> superseded_;
-    std::uint32_t pictureClient_ = 0;
-    bool taken_ = false;
-    RepeatGuard repeats_;
+    xcb_timestamp_t held_ = XCB_CURRENT_TIME;  // since when the link holds it, emptying it
+    xcb_window_t initialOwner_ = XCB_NONE;     // the owner when the link started
 
-    // The read of them.
+    // The question asked about it.
     Stage stage_ = Stage::Idle;
+    std::uint64_t askedClaim_ = 0;
     std::uint32_t askedClient_ = 0;
     std::uint32_t silentClient_ = 0;
-    // A selection whose transfer was refused: not asked about again while it holds.
-    std::optional<std::pair<xcb_window_t, xcb_timestamp_t>> refused_;
     bool askAgain_ = false;  // the owner replaced the contents it is being asked about
     xcb_atom_t target_ = XCB_NONE;
     xcb_atom_t property_ = XCB_NONE;
-    FormatPlan plan_;
     std::unordered_map<QString, xcb_atom_t> offeredAtoms_;
-    QString format_;  // the format being received
     std::optional<Transfer> transfer_;
     QByteArray list_;  // a list of formats arriving in parts
     int listFormat_ = 0;
 };
 
-std::vector<xcb_atom_t> X11Source::Intern(const QStringList& names) {
+std::vector<xcb_atom_t> X11Link::Intern(const QStringList& names) {
     std::vector<xcb_intern_atom_cookie_t> cookies;
     cookies.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
@@ -199,7 +190,7 @@ std::vector<xcb_atom_t> X11Source::Intern(const QStringList& names) {
     return atoms;
 }
 
-bool X11Source::Start(int screenNumber) {
+bool X11Link::Start(int screenNumber) {
     const xcb_setup_t* setup = xcb_get_setup(c_);
     clientBits_ = ~setup->resource_id_mask;
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
@@ -274,24 +265,28 @@ bool X11Source::Start(int screenNumber) {
     context_ = new QObject(QCoreApplication::instance());
     notifier_ = new QSocketNotifier(xcb_get_file_descriptor(c_), QSocketNotifier::Read, context_);
     QObject::connect(notifier_, &QSocketNotifier::activated, context_, [this] { Drain(true); });
-    decoder_ = std::make_unique<BackgroundDecoder>(context_);
     deadline_ = new QTimer(context_);
     deadline_->setSingleShot(true);
     QObject::connect(deadline_, &QTimer::timeout, context_, [this] {
         try {
             OwnerSilent();
-        } catch (const std::exception&) {
-            stage_ = Stage::Idle;
+        } catch (const std::exception& e) {
+            Notice(QStringLiteral("reading the clipboard failed: %1").arg(e.what()));
+            Idle();
         }
     });
+    release_ = new QTimer(context_);
+    release_->setSingleShot(true);
+    QObject::connect(release_, &QTimer::timeout, context_, [this] { Release(); });
 
-    OwnerChanged(owner->owner, XCB_CURRENT_TIME, now);
+    initialOwner_ = owner->owner;
+    seen_ = now;
     return true;
 }
 
 // The server's time now, from a change to the window's own property. The events that came
 // before the change are handed back in order.
-xcb_timestamp_t X11Source::ServerTime(std::vector<Event>& before) {
+xcb_timestamp_t X11Link::ServerTime(std::vector<Event>& before) {
     xcb_change_property(c_, XCB_PROP_MODE_APPEND, window_, time_, XCB_ATOM_STRING, 8, 0, nullptr);
     xcb_flush(c_);
     while (true) {
@@ -310,46 +305,90 @@ xcb_timestamp_t X11Source::ServerTime(std::vector<Event>& before) {
     }
 }
 
-bool X11Source::IsClipboardChange(const xcb_generic_event_t& event) const {
+bool X11Link::IsClipboardChange(const xcb_generic_event_t& event) const {
     return (event.response_type & 0x7f) == selectionEvent_ &&
            reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event).selection ==
                clipboard_;
 }
 
-void X11Source::Clear() {
-    if (!picture_.IsEmpty() && !taken_) {
-        repeats_.Took(fingerprint_, pictureClient_, RepeatGuard::Clock::now());
-    }
-    Empty();
-}
-
-void X11Source::Empty() {
-    taken_ = true;
-    picture_ = {};
-    if (owner_ == XCB_NONE) {
+void X11Link::Receive(std::uint64_t claim, const QString& type) {
+    const auto atom = offeredAtoms_.find(type);
+    if (claim != claim_ || stage_ != Stage::Idle || atom == offeredAtoms_.end()) {
         return;
     }
-    // Emptied as of now, so that the owner sees a time later than its own; but where the
-    // clipboard changed after the contents were seen, as of then, so that the newer contents
-    // stay and are read in turn.
-    std::vector<Event> before;
-    xcb_timestamp_t time = ServerTime(before);
-    if (time == XCB_CURRENT_TIME ||
-        std::any_of(before.begin(), before.end(),
-                    [this](const auto& event) { return IsClipboardChange(*event); })) {
-        time = seen_;
+    stage_ = Stage::Asking;
+    askedClaim_ = claim;
+    transfer_.emplace(type);
+    Ask(atom->second, kTransferMs);
+}
+
+// Only the claim that was read is emptied: where the clipboard changed after it, the newer claim
+// stays and is read in turn. The emptying is as of now, so that the owner sees a time later
+// than its own (toolkits disregard an emptying that is not).
+void X11Link::Empty(std::uint64_t claim) {
+    if (claim != claim_ || owner_ == XCB_NONE || owner_ == window_) {
+        return;
     }
-    xcb_set_selection_owner(c_, XCB_NONE, clipboard_, time);
-    xcb_flush(c_);
+    std::vector<Event> before;
+    const xcb_timestamp_t now = ServerTime(before);
+    const auto newer = [this](const auto& event) { return IsClipboardChange(*event); };
+    const bool replaced = std::any_of(before.begin(), before.end(), newer) ||
+                          std::any_of(pending_.begin(), pending_.end(), newer);
     for (auto& event : before) {
         pending_.push_back(std::move(event));
     }
     if (!pending_.empty()) {
         DrainSoon();
     }
+    if (now == XCB_CURRENT_TIME || replaced) {
+        return;
+    }
+    if (bridge_ == X11Bridge::EmptyThrough) {
+        // Held until the bridge has asked what the link offers, or for a moment at most.
+        held_ = now;
+        xcb_set_selection_owner(c_, window_, clipboard_, held_);
+        release_->start(kBridgeHoldMs);
+    } else {
+        xcb_set_selection_owner(c_, XCB_NONE, clipboard_, now);
+    }
+    xcb_flush(c_);
 }
 
-void X11Source::DrainSoon() {
+void X11Link::Release() {
+    release_->stop();
+    if (held_ == XCB_CURRENT_TIME) {
+        return;
+    }
+    // A claim made meanwhile is later than the link's, and stays.
+    xcb_set_selection_owner(c_, XCB_NONE, clipboard_, std::exchange(held_, XCB_CURRENT_TIME));
+    xcb_flush(c_);
+}
+
+// While the link holds the clipboard, it offers nothing but the list of what it offers.
+void X11Link::AnswerRequest(const xcb_selection_request_event_t& request) {
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = XCB_NONE;
+    if (request.owner == window_ && request.selection == clipboard_ && request.target == targets_ &&
+        request.property != XCB_NONE) {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                            XCB_ATOM_ATOM, 32, 1, &targets_);
+        notify.property = request.property;
+    }
+    xcb_send_event(c_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(c_);
+    if (notify.property != XCB_NONE) {
+        // The bridge has seen the claim: it may end.
+        QTimer::singleShot(0, context_, [this] { Release(); });
+    }
+}
+
+void X11Link::DrainSoon() {
     if (drainQueued_ || context_ == nullptr) {
         return;
     }
@@ -360,7 +399,7 @@ void X11Source::DrainSoon() {
     });
 }
 
-void X11Source::Drain(bool readSocket) noexcept {
+void X11Link::Drain(bool readSocket) noexcept {
     // The slice starts with the first event: a drain that finds none (every idle tick) costs
     // no look at the clock.
     std::chrono::steady_clock::time_point until{};
@@ -387,11 +426,8 @@ void X11Source::Drain(bool readSocket) noexcept {
             }
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
-        stage_ = Stage::Idle;
-        decoder_->Cancel();
-        transfer_.reset();
-        list_ = {};
+        Notice(QStringLiteral("reading the clipboard failed: %1").arg(e.what()));
+        Idle();
     }
     if (xcb_connection_has_error(c_) != 0 && notifier_ != nullptr && notifier_->isEnabled()) {
         // The display is gone; the toolkit ends the program in its own way.
@@ -399,7 +435,7 @@ void X11Source::Drain(bool readSocket) noexcept {
     }
 }
 
-void X11Source::Handle(const xcb_generic_event_t* event) {
+void X11Link::Handle(const xcb_generic_event_t* event) {
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == selectionEvent_) {
         const auto& notify = *reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
@@ -411,73 +447,63 @@ void X11Source::Handle(const xcb_generic_event_t* event) {
         }
     } else if (type == XCB_SELECTION_NOTIFY) {
         SelectionArrived(*reinterpret_cast<const xcb_selection_notify_event_t*>(event));
+    } else if (type == XCB_SELECTION_REQUEST) {
+        AnswerRequest(*reinterpret_cast<const xcb_selection_request_event_t*>(event));
     } else if (type == XCB_PROPERTY_NOTIFY) {
         PartArrived(*reinterpret_cast<const xcb_property_notify_event_t*>(event));
     }
     // Errors of our requests (an owner gone mid-answer) are covered by the deadline.
 }
 
-void X11Source::OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_timestamp_t seen) {
+void X11Link::OwnerChanged(xcb_window_t owner, xcb_timestamp_t claimed, xcb_timestamp_t seen) {
     const bool waiting = stage_ != Stage::Idle;
     owner_ = owner;
     claimed_ = claimed;
     seen_ = seen;
-    picture_ = {};
-    taken_ = false;
-    if (waiting && owner != XCB_NONE && (owner & clientBits_) == askedClient_) {
+    claim_ = owner == XCB_NONE ? 0 : ++claims_;
+    if (listener_ != nullptr) {
+        listener_->Changed(*this, claim_);
+    }
+    if (owner == window_) {
+        return;  // the link itself, emptying through the bridge
+    }
+    const std::uint32_t client = owner & clientBits_;
+    if (waiting && owner != XCB_NONE && client == askedClient_) {
         // The owner took the clipboard anew while it still owes an answer: it is not asked
         // again until it answers, and gets no more time than it had left.
         askAgain_ = true;
         return;
     }
-    askAgain_ = false;
-    stage_ = Stage::Idle;
-    decoder_->Cancel();
-    superseded_.reset();
-    plan_ = {};
-    transfer_.reset();
-    list_ = {};
+    Idle();
     if (owner == XCB_NONE) {
         silentClient_ = 0;
-        deadline_->stop();
         return;
     }
-    const std::uint32_t client = owner & clientBits_;
-    if (client != silentClient_) {
-        silentClient_ = 0;
-    } else {
-        deadline_->stop();
+    if (client == silentClient_ || (bridge_ == X11Bridge::LeaveToWayland && IsRelay(client))) {
         return;
     }
-    if (refused_ && *refused_ != std::pair{owner, claimed}) {
-        refused_.reset();
-    }
-    if (refused_) {
-        deadline_->stop();
-        return;
-    }
+    silentClient_ = 0;
     askedClient_ = client;
-    Ask(targets_, kListingMs);
+    AskList();
+}
+
+void X11Link::AskList() {
+    askedClaim_ = claim_;
     stage_ = Stage::Listing;
+    Ask(targets_, kListingMs);
 }
 
 // An answer came, but it was about contents the owner has since replaced: ask about the new.
-bool X11Source::AskedAgain() {
+bool X11Link::AskedAgain() {
     if (!askAgain_) {
         return false;
     }
-    askAgain_ = false;
-    decoder_->Cancel();
-    transfer_.reset();
-    list_ = {};
-    plan_ = {};
-    refused_.reset();
-    stage_ = Stage::Listing;
-    Ask(targets_, kListingMs);
+    Idle();
+    AskList();
     return true;
 }
 
-void X11Source::Ask(xcb_atom_t target, int deadlineMs) {
+void X11Link::Ask(xcb_atom_t target, int deadlineMs) {
     target_ = target;
     property_ = properties_[nextProperty_++ % properties_.size()];
     xcb_delete_property(c_, window_, property_);
@@ -486,7 +512,7 @@ void X11Source::Ask(xcb_atom_t target, int deadlineMs) {
     deadline_->start(deadlineMs);
 }
 
-PropertyValue X11Source::ReadProperty(std::int64_t mostBytes) {
+PropertyValue X11Link::ReadProperty(std::int64_t mostBytes) {
     // All of it in one reply, deleted as it is read (which also asks for the next part of an
     // answer sent in parts); but no more than mostBytes and a little, so that an owner cannot
     // make the reply itself as large as it likes.
@@ -506,7 +532,7 @@ PropertyValue X11Source::ReadProperty(std::int64_t mostBytes) {
     return value;
 }
 
-QStringList X11Source::FormatNames(const xcb_atom_t* atoms, std::size_t count) {
+QStringList X11Link::FormatNames(const xcb_atom_t* atoms, std::size_t count) {
     QStringList names;
     offeredAtoms_.clear();
     for (std::size_t i = 0; i < count; ++i) {
@@ -518,7 +544,7 @@ QStringList X11Source::FormatNames(const xcb_atom_t* atoms, std::size_t count) {
     return names;
 }
 
-void X11Source::SelectionArrived(const xcb_selection_notify_event_t& event) {
+void X11Link::SelectionArrived(const xcb_selection_notify_event_t& event) {
     if ((stage_ != Stage::Listing && stage_ != Stage::Asking) || event.requestor != window_ ||
         event.selection != clipboard_ || event.target != target_ ||
         (event.property != XCB_NONE && event.property != property_)) {
@@ -551,32 +577,34 @@ void X11Source::SelectionArrived(const xcb_selection_notify_event_t& event) {
         return;
     }
     if (event.property == XCB_NONE) {
-        plan_.Refused(QStringLiteral("was refused by the clipboard's owner"));
-        AskNextFormat();
+        Refuse(transfer_->Format() + QStringLiteral(" was refused by the clipboard's owner"), true);
         return;
     }
     FormatArrived(ReadProperty(transfer_->Limit()));
 }
 
-void X11Source::ListArrived(int format, const char* data, std::size_t size) {
+void X11Link::ListArrived(int format, const char* data, std::size_t size) {
     if (format != 32) {
         Refuse(QStringLiteral("its list of formats came in %1-bit items instead of atoms")
                    .arg(format));
         return;
     }
-    plan_ = FormatPlan(
-        FormatNames(reinterpret_cast<const xcb_atom_t*>(data), size / sizeof(xcb_atom_t)));
-    AskNextFormat();
+    const QStringList types =
+        FormatNames(reinterpret_cast<const xcb_atom_t*>(data), size / sizeof(xcb_atom_t));
+    const std::uint64_t claim = askedClaim_;
+    Idle();
+    if (listener_ != nullptr) {
+        listener_->Offered(*this, {claim, types, IsRelay(askedClient_)});
+    }
 }
 
-void X11Source::FormatArrived(PropertyValue value) {
+void X11Link::FormatArrived(PropertyValue value) {
     if (!value.Ok()) {
         if (value.oversize != 0) {
             Oversize(value.oversize);
             return;
         }
-        plan_.Refused(QStringLiteral("could not be read"));
-        AskNextFormat();
+        Refuse(transfer_->Format() + QStringLiteral(" could not be read"), true);
         return;
     }
     if (value.Type() == incr_) {
@@ -592,8 +620,9 @@ void X11Source::FormatArrived(PropertyValue value) {
         return;
     }
     if (value.Format() != 8) {
-        plan_.Refused(QStringLiteral("came in %1-bit items instead of bytes").arg(value.Format()));
-        AskNextFormat();
+        Refuse(transfer_->Format() +
+                   QStringLiteral(" came in %1-bit items instead of bytes").arg(value.Format()),
+               true);
         return;
     }
     if (!transfer_->CheckWhole(value.Data(), static_cast<std::size_t>(value.Length()))) {
@@ -602,10 +631,10 @@ void X11Source::FormatArrived(PropertyValue value) {
     }
     // Decoded straight from the reply, without a copy.
     const QByteArray bytes = QByteArray::fromRawData(value.Data(), value.Length());
-    Received(bytes, std::shared_ptr<const xcb_get_property_reply_t>(std::move(value.reply)));
+    Answered(bytes, std::shared_ptr<const xcb_get_property_reply_t>(std::move(value.reply)));
 }
 
-void X11Source::PartArrived(const xcb_property_notify_event_t& event) {
+void X11Link::PartArrived(const xcb_property_notify_event_t& event) {
     if ((stage_ != Stage::Receiving && stage_ != Stage::ListingParts) || event.window != window_ ||
         event.atom != property_ || event.state != XCB_PROPERTY_NEW_VALUE) {
         return;
@@ -624,7 +653,7 @@ void X11Source::PartArrived(const xcb_property_notify_event_t& event) {
     }
 }
 
-void X11Source::ListPartArrived(const PropertyValue& part) {
+void X11Link::ListPartArrived(const PropertyValue& part) {
     if (!part.Ok()) {
         Refuse(part.oversize != 0
                    ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
@@ -651,27 +680,27 @@ void X11Source::ListPartArrived(const PropertyValue& part) {
     deadline_->start(kListingMs);
 }
 
-void X11Source::FormatPartArrived(const PropertyValue& part) {
+void X11Link::FormatPartArrived(const PropertyValue& part) {
     if (!part.Ok()) {
         if (part.oversize != 0) {
             Oversize(part.oversize);
             return;
         }
-        plan_.Refused(QStringLiteral("could not be read"));
-        AskNextFormat();
+        Refuse(transfer_->Format() + QStringLiteral(" could not be read"), true);
         return;
     }
     if (part.Length() == 0) {
         deadline_->stop();
         auto whole = std::make_shared<const Transfer>(std::move(*transfer_));
         transfer_.reset();
-        Received(whole->Bytes(), whole);
+        Answered(whole->Bytes(), whole);
         return;
     }
     if (part.Format() != 8) {
-        plan_.Refused(
-            QStringLiteral("came in parts of %1-bit items instead of bytes").arg(part.Format()));
-        AskNextFormat();
+        Refuse(
+            transfer_->Format() + QStringLiteral(" came in parts of %1-bit items instead of bytes")
+                                      .arg(part.Format()),
+            true);
         return;
     }
     if (!transfer_->Append(part.Data(), static_cast<std::size_t>(part.Length()))) {
@@ -681,64 +710,10 @@ void X11Source::FormatPartArrived(const PropertyValue& part) {
     deadline_->start(kTransferMs);
 }
 
-// One format's bytes, whole: the picture they make, unless it is the one last taken again.
-// They are decoded away from the windows' thread; `keep` holds what they lie in till then.
-void X11Source::Received(const QByteArray& bytes, std::shared_ptr<const void> keep) {
-    const Fingerprint fingerprint = Fingerprint::Of(bytes);
-    const RepeatGuard::Verdict verdict =
-        repeats_.Judge(fingerprint, askedClient_, RepeatGuard::Clock::now(), IsRelay(askedClient_));
-    if (verdict != RepeatGuard::Verdict::New) {
-        if (verdict == RepeatGuard::Verdict::Repeat) {
-            SayRepeatEmptied();
-        }
-        superseded_.reset();
-        plan_ = {};
-        Finish();
-        Empty();
-        return;
-    }
-    stage_ = Stage::Decoding;
-    decoding_ = fingerprint;
-    if (superseded_ && superseded_->first == fingerprint) {
-        DecodedImage decoded = std::move(superseded_->second);
-        superseded_.reset();
-        DecodeDone(std::move(decoded));
-        return;
-    }
-    superseded_.reset();
-    decoder_->Start(bytes, std::move(keep), format_,
-                    [this](DecodedImage decoded) { DecodeDone(std::move(decoded)); });
-}
-
-void X11Source::DecodeDone(DecodedImage decoded) {
-    try {
-        if (stage_ != Stage::Decoding) {
-            return;
-        }
-        if (askAgain_) {
-            superseded_.emplace(decoding_, std::move(decoded));
-            AskedAgain();
-            return;
-        }
-        Picture picture = plan_.Accept(std::move(decoded));
-        if (picture.IsEmpty()) {
-            AskNextFormat();
-            return;
-        }
-        picture_ = std::move(picture);
-        fingerprint_ = decoding_;
-        pictureClient_ = askedClient_;
-        Finish();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vornal3: reading the clipboard failed: %s\n", e.what());
-        stage_ = Stage::Idle;
-    }
-}
-
 // Whether a client passes other programs' pictures on: in a Wayland session, the compositor's
 // bridge to X11, which owns the window manager's selection, offers the last picture anew
 // whenever the focus comes back to an X11 window.
-bool X11Source::IsRelay(std::uint32_t client) {
+bool X11Link::IsRelay(std::uint32_t client) {
     if (!waylandSession_) {
         return false;
     }
@@ -747,92 +722,71 @@ bool X11Source::IsRelay(std::uint32_t client) {
     return manager && manager->owner != XCB_NONE && (manager->owner & clientBits_) == client;
 }
 
-void X11Source::AskNextFormat() {
-    transfer_.reset();
-    if (const auto format = plan_.Next()) {
-        stage_ = Stage::Asking;
-        format_ = *format;
-        transfer_.emplace(format_);
-        Ask(offeredAtoms_[format_], kTransferMs);
-        return;
+// One format's bytes, whole; `keep` holds what they lie in.
+void X11Link::Answered(const QByteArray& bytes, std::shared_ptr<const void> keep) {
+    const std::uint64_t claim = askedClaim_;
+    Idle();
+    if (listener_ != nullptr) {
+        listener_->Received(*this, claim, bytes, std::move(keep));
     }
-    Finish();
 }
 
-// The owner's answers are no list of formats that can be used: nothing is taken this time.
-void X11Source::Refuse(const QString& why) {
-    plan_.Fail(why);
-    Finish();
-}
-
-// A transfer over its limits: given up, with its memory, and the owner is not asked again
-// while it keeps this selection.
-void X11Source::Abandon(const QString& why) {
-    refused_ = std::pair{owner_, claimed_};
-    plan_.Fail(why);
-    Finish();
-}
-
-// The transfer refused what arrived: over its limits, the whole read ends; bytes that are no
-// picture only fail their format, and the next is asked for.
-void X11Source::Refused() {
-    if (transfer_->OverLimit()) {
-        Abandon(transfer_->Refusal());
-        return;
+// The owner's answer gives nothing: for this format only, or for this claim.
+void X11Link::Refuse(const QString& why, bool tryOthers) {
+    const std::uint64_t claim = askedClaim_;
+    Idle();
+    if (listener_ != nullptr) {
+        listener_->Refused(*this, claim, why, tryOthers);
     }
-    plan_.Fail(transfer_->Refusal());
-    AskNextFormat();
+}
+
+// The transfer refused what arrived: over its limits, the claim gives nothing more; bytes that
+// are no picture only fail their format.
+void X11Link::Refused() {
+    Refuse(transfer_->Refusal(), !transfer_->OverLimit());
 }
 
 // A reply or part larger than the transfer may still take.
-void X11Source::Oversize(std::int64_t size) {
+void X11Link::Oversize(std::int64_t size) {
     transfer_->Expect(size);
-    Abandon(transfer_->Refused() ? transfer_->Refusal()
-                                 : format_ + QStringLiteral(" could not be read whole"));
+    Refuse(transfer_->Refused() ? transfer_->Refusal()
+                                : transfer_->Format() + QStringLiteral(" could not be read whole"));
 }
 
-void X11Source::Finish() {
+void X11Link::Idle() {
     stage_ = Stage::Idle;
-    decoder_->Cancel();
     askAgain_ = false;
-    deadline_->stop();
+    if (deadline_ != nullptr) {
+        deadline_->stop();
+    }
     transfer_.reset();
     list_ = {};
-    if (picture_.IsEmpty()) {
-        plan_.ReportFailures();
-    }
-    plan_ = {};
 }
 
-void X11Source::OwnerSilent() {
+void X11Link::OwnerSilent() {
     if (stage_ == Stage::Idle) {
         return;
     }
     silentClient_ = askedClient_;
     const bool listing = stage_ == Stage::Listing || stage_ == Stage::ListingParts;
-    plan_.Fail(QStringLiteral("its owner did not answer within %1 s, and is not asked again "
-                              "while it keeps the clipboard")
-                   .arg((listing ? kListingMs : kTransferMs) / 1000));
-    Finish();
+    Refuse(QStringLiteral("its owner did not answer within %1 s, and is not asked again while it "
+                          "keeps the clipboard")
+               .arg((listing ? kListingMs : kTransferMs) / 1000));
 }
 
 }  // namespace
 
-std::unique_ptr<ClipboardSource> OpenX11Source() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return nullptr;
-    }
+std::unique_ptr<ClipboardLink> OpenX11Link(X11Bridge bridge) {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-    auto source = std::make_unique<X11Source>(connection);
-    if (xcb_connection_has_error(connection) != 0 || !source->Start(screenNumber)) {
-        std::fputs(
-            "vornal3: the clipboard is read through the toolkit: a second connection "
-            "to the display could not be set up\n",
-            stderr);
+    auto link = std::make_unique<X11Link>(connection, bridge);
+    if (xcb_connection_has_error(connection) != 0 || !link->Start(screenNumber)) {
+        Notice(
+            std::string_view("the X11 clipboard is read through the toolkit: a second "
+                             "connection to the display could not be set up"));
         return nullptr;
     }
-    return source;
+    return link;
 }
 
 }  // namespace platform::Clipboard
