@@ -24,6 +24,7 @@
 #include "platform/clipboard/Transfer.h"
 #include "platform/forms/Twips.h"
 #include "platform/keeping/KeptCaptures.h"
+#include "platform/pictures/PictureData.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PageCost.h"
 #include "shell/frmMain.h"
@@ -205,6 +206,25 @@ void BM_FingerprintOf(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_FingerprintOf)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+// Telling a decoded picture from the captures just taken, in the dearest case: it is the
+// capture again, so its pixels' fingerprint matches and the full compare runs. Set against the
+// intake of the same picture (BM_IntakeTickToWindowShown), the goal is under 5 %.
+void BM_SamePictureAsARecentCapture(benchmark::State& state) {
+    const QImage image =
+        Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const QImage again = image.copy();
+    platform::Clipboard::RecentCaptures recent;
+    const auto now = platform::Clipboard::RecentCaptures::Clock::now();
+    recent.Took(platform::PictureFromImage(image), {}, now);
+    for (auto _ : state) {
+        if (!recent.SamePicture(again, {}, now, false)) {
+            state.SkipWithError("the capture was not recognised");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_SamePictureAsARecentCapture)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 double ResidentMiB() {
     std::ifstream statm("/proc/self/statm");
