@@ -14,6 +14,7 @@
 #include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/PictureHeader.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/runtime/ToolkitMessages.h"
 
 using platform::Clipboard::PictureHeader;
 using platform::Clipboard::ReadPictureHeader;
@@ -48,6 +49,12 @@ void CheckHeaders(const std::vector<char>& bytes) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    // As the program does at start: the readers' complaints join the decoder's reasons.
+    platform::RouteToolkitMessages();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
