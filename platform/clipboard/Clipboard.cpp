@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "platform/clipboard/ClipboardSource.h"
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/ReaderChoice.h"
 #include "platform/keeping/KeptCaptures.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

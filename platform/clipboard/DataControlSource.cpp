@@ -28,9 +28,9 @@
 
 #include "platform/clipboard/BackgroundDecoder.h"
 #include "platform/clipboard/FormatPlan.h"
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/RepeatGuard.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

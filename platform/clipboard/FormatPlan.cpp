@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/clipboard/ImageFormats.h"
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

@@ -10,9 +10,9 @@
 
 #include "platform/clipboard/ClipboardSource.h"
 #include "platform/clipboard/FormatPlan.h"
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/RepeatGuard.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

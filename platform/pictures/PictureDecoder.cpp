@@ -1,4 +1,4 @@
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 
 #include <sys/mman.h>
 
@@ -16,7 +16,7 @@
 #include "platform/runtime/PageCost.h"
 #include "platform/runtime/ToolkitMessages.h"
 
-namespace platform::Clipboard {
+namespace platform {
 
 namespace {
 
@@ -278,4 +278,4 @@ long DecodeAttempts() {
     return decodes;
 }
 
-}  // namespace platform::Clipboard
+}  // namespace platform

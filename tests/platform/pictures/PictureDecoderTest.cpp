@@ -4,13 +4,13 @@
 #include <QPainter>
 #include <thread>
 
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/pictures/Picture.h"
+#include "platform/pictures/PictureDecoder.h"
 #include "platform/runtime/ToolkitMessages.h"
 #include "support/TestSupport.h"
 
+using platform::DecodePicture;
 using platform::Picture;
-using platform::Clipboard::DecodePicture;
 using testing_support::EncodeImage;
 
 namespace {
@@ -129,14 +129,14 @@ TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason)
 
 TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhy) {
     const QByteArray png = EncodeImage(Pattern(QImage::Format_RGB32), "png");
-    const long before = platform::Clipboard::DecodeAttempts();
+    const long before = platform::DecodeAttempts();
     for (const QByteArray& bad :
          {QByteArray("not a picture at all"), png.left(png.size() / 2), QByteArray()}) {
         const auto decoded = DecodePicture(bad, "image/png");
         EXPECT_TRUE(decoded.picture.IsEmpty());
         EXPECT_TRUE(decoded.failure.startsWith("image/png")) << decoded.failure.toStdString();
     }
-    EXPECT_EQ(platform::Clipboard::DecodeAttempts() - before, 3);
+    EXPECT_EQ(platform::DecodeAttempts() - before, 3);
 }
 
 TEST(PictureDecoderTest, TheImageLibrariesOwnWordsJoinTheReasonAndOtherThreadsLinesGoOn) {
