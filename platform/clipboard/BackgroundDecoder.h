@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

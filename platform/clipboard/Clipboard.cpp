@@ -8,7 +8,6 @@
 #include "platform/clipboard/DataControlLink.h"
 #include "platform/clipboard/Intake.h"
 #include "platform/clipboard/LinkChoice.h"
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/clipboard/ToolkitLink.h"
 #include "platform/clipboard/X11Link.h"
 #include "platform/keeping/KeptCaptures.h"

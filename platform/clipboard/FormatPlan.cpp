@@ -1,7 +1,7 @@
 #include "platform/clipboard/FormatPlan.h"
 
 #include "platform/clipboard/ImageFormats.h"
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 #include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {

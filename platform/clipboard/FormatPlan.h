@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/clipboard/PictureDecoder.h"
 #include "platform/pictures/Picture.h"
+#include "platform/pictures/PictureDecoder.h"
 
 namespace platform::Clipboard {
 

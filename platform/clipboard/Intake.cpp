@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <exception>
 
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 #include "platform/pictures/PictureData.h"
 #include "platform/runtime/Notice.h"
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/clipboard/PictureDecoder.h"
-#include "platform/clipboard/PictureHeader.h"
+#include "platform/pictures/PictureDecoder.h"
+#include "platform/pictures/PictureHeader.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PageCost.h"
 

@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <cstdio>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "ext-data-control-v1-client-protocol.h"
 #include "platform/clipboard/DataControlChoice.h"
 #include "platform/clipboard/DataControlLink.h"
+#include "platform/runtime/Notice.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace platform::Clipboard {
@@ -194,10 +194,12 @@ class WaylandLink final : public SelectionLink {
             const wl_interface* interface = nullptr;
             std::uint32_t id = 0;
             const std::uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
-            std::fprintf(stderr,
-                         "vornal3: the compositor refused a request of the clipboard reader "
-                         "(error %u on %s): pictures are no longer taken off the clipboard\n",
-                         code, interface != nullptr ? interface->name : "an object");
+            Notice(
+                QStringLiteral("the compositor refused a request of the clipboard reader "
+                               "(error %1 on %2): pictures are no longer taken off the "
+                               "clipboard")
+                    .arg(code)
+                    .arg(QString::fromUtf8(interface != nullptr ? interface->name : "an object")));
         }
         if (listener_ != nullptr) {
             listener_->LinkLost();
@@ -252,10 +254,9 @@ class WaylandLink final : public SelectionLink {
         Protocol::Destroy(self->device_);
         self->device_ = nullptr;
         if (!self->broken_) {
-            std::fputs(
-                "vornal3: the compositor withdrew its data control: pictures are no longer "
-                "taken off the clipboard\n",
-                stderr);
+            Notice(
+                "the compositor withdrew its data control: pictures are no longer taken off the "
+                "clipboard");
         }
         self->broken_ = true;
         self->notifier_->setEnabled(false);

@@ -1,5 +1,5 @@
-// Making, describing and deleting bitmaps: DIB sections, screen-compatible bitmaps and the
-// read-only bitmaps behind pictures.
+// Making, describing and deleting bitmaps: DIB sections and screen-compatible bitmaps; and
+// describing the read-only bitmaps behind pictures.
 
 #include <cstdint>
 #include <cstring>
@@ -7,7 +7,6 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/HandleTable.h"
-#include "platform/gdi/PictureBitmaps.h"
 
 namespace platform::gdi {
 
@@ -165,33 +164,6 @@ int GetObjectA(HANDLE h, int c, void* pv) {
     info.bmBits = bitmap->section ? bitmap->pixels : nullptr;
     std::memcpy(pv, &info, sizeof info);
     return kSize;
-}
-
-std::uint32_t RegisterPictureBitmap(int width, int height, const std::uint8_t* bits,
-                                    int strideBytes) {
-    Bitmap bitmap;
-    bitmap.format = PixelFormat::Xrgb32;
-    bitmap.width = width;
-    bitmap.height = height;
-    bitmap.widthBytes = strideBytes;
-    // Never written through: readOnly makes every transfer into it a refusal.
-    bitmap.top = const_cast<std::uint8_t*>(bits);
-    bitmap.pitch = strideBytes;
-    bitmap.readOnly = true;
-    return Table().AddBitmap(std::move(bitmap));
-}
-
-void UnregisterPictureBitmap(std::uint32_t handle) {
-    const Bitmap* bitmap = Table().FindBitmap(handle);
-    if (bitmap == nullptr || !bitmap->readOnly) {
-        return;
-    }
-    // A context still holding the picture falls back to its default bitmap rather than keep
-    // pointing at freed pixels.
-    if (detail::DeviceContext* dc = Table().FindDeviceContext(bitmap->selectedInto)) {
-        dc->bitmap = Table().StockBitmap();
-    }
-    Table().Remove(handle);
 }
 
 }  // namespace platform::gdi

@@ -2,13 +2,24 @@
 
 #include <limits>
 
+#include "platform/pictures/PictureRegistry.h"
+
 namespace platform::gdi::detail {
+
+namespace {
+
+void PictureGone(std::uint32_t handle) {
+    Table().ForgetPicture(handle);
+}
+
+}  // namespace
 
 HANDLE HandleTable::NextFreeHandle() {
     // Handles only grow; after a wrap-around, ones still in use are skipped, never reused.
+    // Pictures' handles are left to pictures.
     do {
-        ++next_;
-    } while (next_ == 0 || objects_.count(next_) != 0);
+        next_ = IsPictureHandle(next_ + 1) ? 1 : next_ + 1;
+    } while (objects_.count(next_) != 0);
     return next_;
 }
 
@@ -25,8 +36,42 @@ HANDLE HandleTable::AddDeviceContext(DeviceContext dc) {
 }
 
 Bitmap* HandleTable::FindBitmap(HANDLE handle) {
+    if (IsPictureHandle(handle)) {
+        return FindPictureBitmap(handle);
+    }
     const auto it = objects_.find(handle);
     return it == objects_.end() ? nullptr : std::get_if<Bitmap>(&it->second);
+}
+
+Bitmap* HandleTable::FindPictureBitmap(HANDLE handle) {
+    const std::optional<PicturePixels> pixels = FindPicture(handle);
+    if (!pixels) {
+        return nullptr;
+    }
+    // Before any context can hold a picture.
+    static const bool listening = (SetPictureGoneListener(&PictureGone), true);
+    static_cast<void>(listening);
+    Bitmap& bitmap = pictures_[handle];
+    bitmap.format = PixelFormat::Xrgb32;
+    bitmap.width = pixels->width;
+    bitmap.height = pixels->height;
+    bitmap.widthBytes = pixels->stride;
+    // Never written through: readOnly makes every transfer into it a refusal.
+    bitmap.top = const_cast<std::uint8_t*>(pixels->bits);
+    bitmap.pitch = pixels->stride;
+    bitmap.readOnly = true;
+    return &bitmap;
+}
+
+void HandleTable::ForgetPicture(HANDLE handle) {
+    const auto it = pictures_.find(handle);
+    if (it == pictures_.end()) {
+        return;
+    }
+    if (DeviceContext* dc = FindDeviceContext(it->second.selectedInto)) {
+        dc->bitmap = StockBitmap();
+    }
+    pictures_.erase(it);
 }
 
 DeviceContext* HandleTable::FindDeviceContext(HANDLE handle) {
@@ -56,7 +101,7 @@ HBITMAP HandleTable::StockBitmap() {
 }
 
 int HandleTable::LiveCount() const {
-    return static_cast<int>(objects_.size()) - (stock_ != 0 ? 1 : 0);
+    return static_cast<int>(objects_.size()) - (stock_ != 0 ? 1 : 0) + LivePictureCount();
 }
 
 HandleTable& Table() {

@@ -1,6 +1,7 @@
 #pragma once
 // The one table behind every device context and bitmap handle. Internal to the GDI
-// equivalent; callers go through the Win32-named functions.
+// equivalent; callers go through the Win32-named functions. Pictures' handles are bitmap
+// handles too: their pixels are found in the pictures' own registry.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,12 +54,19 @@ class HandleTable {
     DeviceContext* FindDeviceContext(HANDLE handle);
     void Remove(HANDLE handle);
     HBITMAP StockBitmap();
+    // Device contexts, bitmaps and live pictures (stock objects excluded).
     int LiveCount() const;
+    // The picture has gone: a context still holding it falls back to its default bitmap
+    // rather than keep pointing at freed pixels.
+    void ForgetPicture(HANDLE handle);
 
   private:
     HANDLE NextFreeHandle();
+    Bitmap* FindPictureBitmap(HANDLE handle);
 
     std::unordered_map<HANDLE, std::variant<Bitmap, DeviceContext>> objects_;
+    // Pictures looked up so far and still alive, as bitmaps: which context holds each.
+    std::unordered_map<HANDLE, Bitmap> pictures_;
     HANDLE next_ = 0x100;
     HBITMAP stock_ = 0;
 };

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <cstdio>
 
 #include "platform/keeping/KeptFile.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform::keeping {
 
@@ -164,9 +164,7 @@ void KeepWriter::Trouble(const QString& line) {
         return;
     }
     troubleSaid_ = true;
-    std::fprintf(stderr, "vornal3: a capture is not kept on disk, so a crash would lose it: %s\n",
-                 qPrintable(line));
-    std::fflush(stderr);
+    Notice(QStringLiteral("a capture is not kept on disk, so a crash would lose it: ") + line);
 }
 
 }  // namespace platform::keeping

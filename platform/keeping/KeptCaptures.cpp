@@ -1,13 +1,13 @@
 #include "platform/keeping/KeptCaptures.h"
 
 #include <QFileInfo>
-#include <cstdio>
 
 #include "platform/forms/PictureWindows.h"
 #include "platform/keeping/KeepFolder.h"
 #include "platform/keeping/KeepWriter.h"
 #include "platform/keeping/KeptFile.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform::keeping {
 
@@ -16,8 +16,7 @@ namespace {
 KeptCaptures* running = nullptr;
 
 void Say(const QString& line) {
-    std::fprintf(stderr, "vornal3: %s\n", qPrintable(line));
-    std::fflush(stderr);
+    Notice(line);
 }
 
 }  // namespace

@@ -1,18 +1,18 @@
 #include "platform/pictures/Picture.h"
 
-#include "platform/gdi/PictureBitmaps.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/pictures/PictureRegistry.h"
 #include "platform/runtime/Failure.h"
 
 namespace platform {
 
 Picture::Data::Data(QImage img)
     : image(std::move(img)),
-      handle(gdi::RegisterPictureBitmap(image.width(), image.height(), image.constBits(),
-                                        static_cast<int>(image.bytesPerLine()))) {}
+      handle(RegisterPicture({image.width(), image.height(), image.constBits(),
+                              static_cast<int>(image.bytesPerLine())})) {}
 
 Picture::Data::~Data() {
-    gdi::UnregisterPictureBitmap(handle);
+    UnregisterPicture(handle);
 }
 
 Picture PictureFromImage(const QImage& image) {

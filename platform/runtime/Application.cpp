@@ -13,6 +13,7 @@
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PlatformChoice.h"
 #include "platform/runtime/SingleInstance.h"
+#include "platform/runtime/ToolkitMessages.h"
 
 namespace platform {
 
@@ -28,6 +29,7 @@ void UseDesignFont() {
 
 int RunApplication(int argc, char** argv, const DesktopIntegration& desktop,
                    const std::function<std::shared_ptr<void>()>& startUp) {
+    RouteToolkitMessages();
     const CommandLine commandLine = ReadCommandLine(std::vector<std::string>(argv, argv + argc));
     if (const int status = AnswerCommandLine(commandLine); status >= 0) {
         return status;

@@ -9,10 +9,10 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
-#include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform {
 
@@ -46,8 +46,8 @@ CloseRequests::CloseRequests() {
     std::array<int, 2> ends{};
     if (::pipe2(ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
         // Rare enough (no file descriptors left) that the signals may keep ending the process.
-        std::fprintf(stderr, "%s: termination signals will end the program at once: %s\n",
-                     App::Title().c_str(), std::strerror(errno));
+        Notice(std::string("termination signals will end the program at once: ") +
+               std::strerror(errno));
         return;
     }
     readEnd_ = ends[0];

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform {
 
@@ -99,7 +100,7 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments) {
                                       : QStringLiteral("Unexpected argument '%1'.")
                                             .arg(parser.positionalArguments().constFirst());
         result.outcome = CommandLine::Outcome::Misuse;
-        result.text = ("vornal3: " + error + "\n\n" + helpText).toStdString();
+        result.text = (error + "\n\n" + helpText).toStdString();
     } else {
         result.display = parser.value(QStringLiteral("display")).toStdString();
     }
@@ -114,9 +115,15 @@ int AnswerCommandLine(const CommandLine& commandLine) {
         case CommandLine::Outcome::Version:
             std::fputs(commandLine.text.c_str(), stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
-        case CommandLine::Outcome::Misuse:
-            std::fputs(commandLine.text.c_str(), stderr);
+        case CommandLine::Outcome::Misuse: {
+            // The usage follows the error, as one notice.
+            std::string_view text = commandLine.text;
+            while (!text.empty() && text.back() == '\n') {
+                text.remove_suffix(1);
+            }
+            Notice(text);
             return 2;
+        }
     }
     return -1;
 }

@@ -13,7 +13,7 @@ struct CommandLine {
         Run,      // start the program
         Help,     // print text on standard output and end with status 0
         Version,  // likewise
-        Misuse,   // print text on standard error and end with status 2
+        Misuse,   // say text on standard error and end with status 2
     };
     Outcome outcome = Outcome::Run;
     std::string text;

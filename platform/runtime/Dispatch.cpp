@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdio>
 #include <exception>
-#include <iostream>
+#include <string>
 
 #include "platform/runtime/AppInfo.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform {
 
@@ -19,7 +19,7 @@ void ShowReport(std::string_view handler, const std::string& message) {
         reporter(handler, message);
         return;
     }
-    std::cerr << App::Title() << ": " << handler << ": " << message << std::endl;
+    Notice(std::string(handler) + ": " + message);
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         QMessageBox::warning(QApplication::activeWindow(), QString::fromStdString(App::Title()),
                              QString::fromStdString(message));
@@ -32,7 +32,7 @@ void Report(std::string_view handler, const char* message) noexcept {
     try {
         ShowReport(handler, message);
     } catch (...) {
-        std::fputs("Vornal3: a failure could not be reported\n", stderr);
+        Notice("a failure could not be reported");
     }
 }
 

@@ -2,9 +2,10 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
+
+#include "platform/runtime/Notice.h"
 
 namespace platform {
 
@@ -55,13 +56,13 @@ PlatformChoice ChoosePlatform(const PlatformEnvironment& env) {
     // X11 from here on, chosen by the user or left to Qt.
     if (!IsSet(env.display)) {
         return {"",
-                "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
+                "no display to open (DISPLAY is not set); to run it on a virtual "
                 "display: xvfb-run -a " +
                     env.program,
                 false};
     }
     if (!opens) {
-        return {"", std::string("vornal3: cannot open the display ") + env.display, false};
+        return {"", std::string("cannot open the display ") + env.display, false};
     }
     return {};
 }
@@ -105,7 +106,7 @@ bool ApplyPlatformChoice(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", choice.platform.c_str(), 1);
     }
     if (!choice.notice.empty()) {
-        std::fprintf(stderr, "%s\n", choice.notice.c_str());
+        Notice(choice.notice);
     }
     return choice.canStart;
 }

@@ -12,7 +12,7 @@ namespace platform {
 
 struct PlatformChoice {
     std::string platform;  // the platform to ask for, or empty to leave the choice to Qt
-    std::string notice;    // a line for standard error, or empty
+    std::string notice;    // a line for standard error (without the program's name), or empty
     bool canStart = true;  // false: the notice says why the program cannot start
 };
 

@@ -12,11 +12,11 @@
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/runtime/Dispatch.h"
+#include "platform/runtime/Notice.h"
 
 namespace platform {
 
@@ -97,7 +97,7 @@ SingleInstance::SingleInstance(const std::string& x11Display, std::function<void
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) {
         notice_ =
-            "vornal3: there is no runtime folder (XDG_RUNTIME_DIR) to tell whether Vornal3 "
+            "there is no runtime folder (XDG_RUNTIME_DIR) to tell whether Vornal3 "
             "already runs on display " +
             display_ + "; starting all the same";
         return;
@@ -120,7 +120,7 @@ SingleInstance::~SingleInstance() {
 
 int SingleInstance::Report() const {
     if (!notice_.empty()) {
-        std::fprintf(stderr, "%s\n", notice_.c_str());
+        platform::Notice(notice_);
     }
     switch (role_) {
         case Role::Shown:
@@ -140,8 +140,8 @@ void SingleInstance::Claim(const std::string& folder, const std::string& name,
     const std::string socketPath = folder + "/" + name;
     lock_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock_ < 0) {
-        notice_ = "vornal3: cannot tell whether Vornal3 already runs on display " + display_ +
-                  ": " + lockPath + ": " + std::strerror(errno) + "; starting all the same";
+        notice_ = "cannot tell whether Vornal3 already runs on display " + display_ + ": " +
+                  lockPath + ": " + std::strerror(errno) + "; starting all the same";
         return;
     }
     const QDeadlineTimer deadline(patience);
@@ -151,22 +151,22 @@ void SingleInstance::Claim(const std::string& folder, const std::string& name,
             return;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            notice_ = "vornal3: cannot tell whether Vornal3 already runs on display " + display_ +
-                      ": " + lockPath + ": " + std::strerror(errno) + "; starting all the same";
+            notice_ = "cannot tell whether Vornal3 already runs on display " + display_ + ": " +
+                      lockPath + ": " + std::strerror(errno) + "; starting all the same";
             return;
         }
         // Another program holds the display. It may be starting still, or have ended just now
         // (then the lock is free on the next round).
         if (AskToShow(socketPath, std::chrono::milliseconds(Remaining(deadline)))) {
             role_ = Role::Shown;
-            notice_ = "vornal3: Vornal3 already runs on display " + display_ +
+            notice_ = "Vornal3 already runs on display " + display_ +
                       "; its window is brought to the front";
             return;
         }
         if (deadline.hasExpired()) {
             role_ = Role::NoAnswer;
-            notice_ = "vornal3: Vornal3 already runs on display " + display_ +
-                      " but does not answer on " + socketPath;
+            notice_ = "Vornal3 already runs on display " + display_ + " but does not answer on " +
+                      socketPath;
             return;
         }
         QThread::msleep(static_cast<unsigned long>(kRetry.count()));
@@ -181,8 +181,8 @@ bool SingleInstance::Listen(const std::string& path) {
     // by one that ended without removing it.
     QLocalServer::removeServer(name);
     if (!server_->listen(name)) {
-        notice_ = "vornal3: cannot listen for later starts on display " + display_ + ": " + path +
-                  ": " + server_->errorString().toStdString() + "; starting all the same";
+        notice_ = "cannot listen for later starts on display " + display_ + ": " + path + ": " +
+                  server_->errorString().toStdString() + "; starting all the same";
         server_.reset();
         // Later starts must not wait for an answer that never comes.
         ::close(lock_);

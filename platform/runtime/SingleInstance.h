@@ -44,7 +44,7 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     Role GetRole() const { return role_; }
-    // One line for standard error, or empty.
+    // One line for standard error (without the program's name), or empty.
     const std::string& Notice() const { return notice_; }
     // Says the notice on standard error; returns the status this start ends with (0 Shown,
     // 1 NoAnswer), or -1 to go on.

@@ -11,12 +11,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/clipboard/PictureDecoder.h"
-#include "platform/clipboard/PictureHeader.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/pictures/PictureDecoder.h"
+#include "platform/pictures/PictureHeader.h"
+#include "platform/runtime/ToolkitMessages.h"
 
-using platform::Clipboard::PictureHeader;
-using platform::Clipboard::ReadPictureHeader;
+using platform::PictureHeader;
+using platform::ReadPictureHeader;
 using platform::Clipboard::Transfer;
 
 namespace {
@@ -48,6 +49,12 @@ void CheckHeaders(const std::vector<char>& bytes) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    // As the program does at start: the readers' complaints join the decoder's reasons.
+    platform::RouteToolkitMessages();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
@@ -83,6 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray held = inParts.Bytes();
     Check(held.size() == static_cast<qsizetype>(bytes.size()) &&
           std::equal(bytes.begin(), bytes.end(), held.begin()));
-    platform::Clipboard::DecodePicture(held, format, memory);
+    platform::DecodePicture(held, format, memory);
     return 0;
 }

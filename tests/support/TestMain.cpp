@@ -9,6 +9,7 @@
 #include "platform/forms/Twips.h"
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Dispatch.h"
+#include "platform/runtime/ToolkitMessages.h"
 
 namespace testing_support {
 void RecordFailure(const std::string& text);
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     // the machine: the tests pin it to cheap, on every machine.
     setenv("VORNAL3_FRESH_PAGE_US", "0", 1);
 
+    platform::RouteToolkitMessages();
     QApplication app(argc, argv);
     platform::UseDesignFont();
     platform::SetTwipsPerPixelForTesting(15.0f);

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QMimeData>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <memory>
@@ -110,6 +111,17 @@ QByteArray EncodeImage(const QImage& image, const char* format, int compression)
                       << " writer failed: " << writer.errorString().toStdString();
     }
     return bytes;
+}
+
+QImage NoiseImage(int width, int height, QImage::Format format) {
+    QImage image(width, height, format);
+    for (int y = 0; y < height; ++y) {
+        auto* line = image.scanLine(y);
+        for (qsizetype i = 0; i < image.bytesPerLine(); ++i) {
+            line[i] = static_cast<uchar>(QRandomGenerator::global()->bounded(256));
+        }
+    }
+    return image;
 }
 
 }  // namespace testing_support

@@ -44,6 +44,8 @@ void ClearSettings();
 // compression as the writer takes it, -1 for its own default. A writer that fails fails the
 // test.
 QByteArray EncodeImage(const QImage& image, const char* format, int compression = -1);
+// Random pixels, which no encoder can make smaller than they are.
+QImage NoiseImage(int width, int height, QImage::Format format);
 
 // A fresh, empty folder under the system's temporary folder, removed at exit.
 std::string MakeTempFolder();

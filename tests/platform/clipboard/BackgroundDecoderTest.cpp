@@ -11,8 +11,8 @@
 #include "platform/clipboard/BackgroundDecoder.h"
 #include "support/TestSupport.h"
 
+using platform::DecodedImage;
 using platform::Clipboard::BackgroundDecoder;
-using platform::Clipboard::DecodedImage;
 
 namespace {
 

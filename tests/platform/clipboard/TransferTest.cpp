@@ -1,36 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QRandomGenerator>
 #include <cstdint>
 
-#include "platform/clipboard/PictureDecoder.h"
-#include "platform/clipboard/PictureHeader.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/pictures/PictureDecoder.h"
+#include "platform/pictures/PictureHeader.h"
 #include "support/TestSupport.h"
 
-using platform::Clipboard::kHeaderAllowance;
-using platform::Clipboard::PictureHeader;
-using platform::Clipboard::ReadPictureHeader;
+using platform::kHeaderAllowance;
 using platform::Clipboard::Transfer;
 using testing_support::EncodeImage;
+using testing_support::NoiseImage;
 
 namespace {
 
 constexpr std::int64_t kMegabyte = std::int64_t{1} << 20;
 constexpr std::int64_t kPlenty = std::int64_t{64} << 30;
-
-// Random pixels, which no encoder can make smaller than they are.
-QImage Noise(int width, int height, QImage::Format format) {
-    QImage image(width, height, format);
-    for (int y = 0; y < height; ++y) {
-        auto* line = image.scanLine(y);
-        for (qsizetype i = 0; i < image.bytesPerLine(); ++i) {
-            line[i] = static_cast<uchar>(QRandomGenerator::global()->bounded(256));
-        }
-    }
-    return image;
-}
 
 bool Feed(Transfer& transfer, const QByteArray& bytes, qsizetype part) {
     for (qsizetype at = 0; at < bytes.size(); at += part) {
@@ -44,91 +30,21 @@ bool Feed(Transfer& transfer, const QByteArray& bytes, qsizetype part) {
 
 }  // namespace
 
-TEST(PictureHeaderTest, RealFilesTellTheirSizeAndFitTheirOwnBound) {
-    struct Case {
-        QImage::Format format;
-        const char* writer;
-        const char* kind;
-    };
-    for (const Case& c :
-         {Case{QImage::Format_ARGB32, "png", "PNG"}, Case{QImage::Format_RGBA64, "png", "PNG"},
-          Case{QImage::Format_Grayscale8, "png", "PNG"}, Case{QImage::Format_RGB32, "bmp", "BMP"},
-          Case{QImage::Format_ARGB32, "bmp", "BMP"}, Case{QImage::Format_Mono, "bmp", "BMP"},
-          Case{QImage::Format_RGB32, "ppm", "PNM"}, Case{QImage::Format_Grayscale8, "pgm", "PNM"},
-          Case{QImage::Format_Mono, "pbm", "PNM"}}) {
-        const QByteArray file = EncodeImage(Noise(301, 67, c.format), c.writer, 0);
-        const PictureHeader header = ReadPictureHeader(file.constData(), file.size());
-        ASSERT_EQ(header.state, PictureHeader::State::Read) << c.writer << " " << c.format;
-        EXPECT_STREQ(header.kind, c.kind);
-        EXPECT_EQ(header.width, 301);
-        EXPECT_EQ(header.height, 67);
-        // The pixels themselves must fit the bound without the room left for metadata.
-        EXPECT_GE(header.mostBytes - kHeaderAllowance, file.size()) << c.writer << " " << c.format;
-        EXPECT_LT(header.mostBytes - kHeaderAllowance, file.size() * 2) << c.writer;
-    }
-}
-
-TEST(PictureHeaderTest, ShortPrefixesWaitAndForeignOrImpossibleHeadersSaySo) {
-    const QByteArray png = EncodeImage(Noise(10, 10, QImage::Format_RGB32), "png", 0);
-    const QByteArray ppm =
-        QByteArrayLiteral("P6 # made by hand\n# two comments\n 640\t480\r\n255\n");
-    for (const QByteArray& file : {png, ppm}) {
-        // The PNG's size is known at the end of its image header, before that chunk's checksum.
-        const std::size_t whole = file == png ? 29 : static_cast<std::size_t>(ppm.size());
-        for (std::size_t size = 0; size < whole; ++size) {
-            EXPECT_EQ(ReadPictureHeader(file.constData(), size).state,
-                      PictureHeader::State::Incomplete)
-                << size;
-        }
-        EXPECT_EQ(ReadPictureHeader(file.constData(), whole).state, PictureHeader::State::Read);
-    }
-    const PictureHeader read = ReadPictureHeader(ppm.constData(), ppm.size());
-    EXPECT_EQ(read.width, 640);
-    EXPECT_EQ(read.height, 480);
-    EXPECT_EQ(read.mostBytes, kHeaderAllowance + ppm.size() + std::int64_t{640} * 480 * 3);
-
-    EXPECT_EQ(ReadPictureHeader("GIF89a", 6).state, PictureHeader::State::Unknown);
-    EXPECT_EQ(ReadPictureHeader("<html>", 6).state, PictureHeader::State::Unknown);
-    QByteArray bmp = EncodeImage(Noise(4, 4, QImage::Format_RGB32), "bmp", 0);
-    bmp[10] = 0;  // pixels 4 GB into the file
-    bmp[11] = 0;
-    bmp[12] = 0;
-    bmp[13] = static_cast<char>(0xF0);
-    EXPECT_EQ(ReadPictureHeader(bmp.constData(), bmp.size()).state, PictureHeader::State::Damaged);
-    const QByteArray letters("P6 640 x 480 255\n");
-    EXPECT_EQ(ReadPictureHeader(letters.constData(), letters.size()).state,
-              PictureHeader::State::Damaged);
-    QByteArray noHeader("P6");
-    noHeader.append(5000, ' ');
-    EXPECT_EQ(ReadPictureHeader(noHeader.constData(), noHeader.size()).state,
-              PictureHeader::State::Damaged);
-    // The widest and highest a PNG can claim: the bound saturates instead of overflowing.
-    QByteArray widest = png;
-    for (int at : {16, 20}) {
-        widest[at] = 0x7F;
-        widest[at + 1] = widest[at + 2] = widest[at + 3] = static_cast<char>(0xFF);
-    }
-    widest[24] = 16;  // bits
-    widest[25] = 6;   // red, green, blue and alpha
-    const PictureHeader widestHeader = ReadPictureHeader(widest.constData(), widest.size());
-    ASSERT_EQ(widestHeader.state, PictureHeader::State::Read);
-    EXPECT_EQ(widestHeader.mostBytes, INT64_MAX);
-}
-
 TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
-    const QByteArray png = EncodeImage(Noise(200, 120, QImage::Format_RGB32), "png", 0);
+    const QByteArray png = EncodeImage(NoiseImage(200, 120, QImage::Format_RGB32), "png", 0);
     for (const qsizetype part : {1, 7, 4096, 1 << 20}) {
         Transfer transfer("image/png", png.size(), kPlenty);
         ASSERT_TRUE(Feed(transfer, png, part)) << transfer.Refusal().toStdString();
         EXPECT_EQ(transfer.Bytes(), png);
         EXPECT_LT(transfer.Limit(), kHeaderAllowance + png.size() * 2);
-        const auto decoded = platform::Clipboard::DecodePicture(transfer.Bytes(), "image/png");
+        const auto decoded = platform::DecodePicture(transfer.Bytes(), "image/png");
         EXPECT_EQ(decoded.picture.PixelWidth(), 200) << decoded.failure.toStdString();
     }
 }
 
 TEST(TransferTest, EndlessBytesStopAtTheLimitAndGiveTheirMemoryBack) {
-    const QByteArray header = EncodeImage(Noise(100, 100, QImage::Format_RGB32), "png", 0).left(33);
+    const QByteArray header =
+        EncodeImage(NoiseImage(100, 100, QImage::Format_RGB32), "png", 0).left(33);
     const QByteArray part(qsizetype{64} * 1024, '\0');
     struct Case {
         const char* format;
@@ -168,7 +84,7 @@ TEST(TransferTest, BytesThatAreNoPictureOfTheirFormatAreRefusedAtOnce) {
         EXPECT_FALSE(transfer.OverLimit()) << "only this format fails";
     }
     // A label is not the kind: a BMP offered as PNG is still a picture the decoder reads.
-    const QByteArray bmp = EncodeImage(Noise(8, 8, QImage::Format_RGB32), "bmp", 0);
+    const QByteArray bmp = EncodeImage(NoiseImage(8, 8, QImage::Format_RGB32), "bmp", 0);
     Transfer relabelled("image/png", -1, kPlenty);
     EXPECT_TRUE(relabelled.Append(bmp.constData(), bmp.size()));
     // Formats without a header read here get only the limits.
@@ -177,7 +93,7 @@ TEST(TransferTest, BytesThatAreNoPictureOfTheirFormatAreRefusedAtOnce) {
 }
 
 TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
-    const std::int64_t most = platform::Clipboard::kMostPixels * 4 + kHeaderAllowance;
+    const std::int64_t most = platform::kMostPixels * 4 + kHeaderAllowance;
     // Announced: within the decoder's largest file, with plenty of memory, and beyond it.
     EXPECT_FALSE(Transfer("image/png", most, kPlenty).Refused());
     EXPECT_TRUE(Transfer("image/png", most + 1, kPlenty).Refused());
@@ -201,7 +117,7 @@ TEST(TransferTest, SizesBeyondTheLimitsAreRefusedBeforeTheyArrive) {
     EXPECT_TRUE(overflowing.Refused());
 
     // Headers that claim more pixels than a picture may have, or than memory holds.
-    QByteArray header = EncodeImage(Noise(1, 1, QImage::Format_RGB32), "png", 0).left(33);
+    QByteArray header = EncodeImage(NoiseImage(1, 1, QImage::Format_RGB32), "png", 0).left(33);
     const auto claim = [&](std::uint32_t width, std::uint32_t height, std::int64_t memory) {
         for (int i = 0; i < 4; ++i) {
             header[16 + i] = static_cast<char>(width >> (24 - 8 * i));

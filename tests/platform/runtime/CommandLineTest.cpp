@@ -46,11 +46,11 @@ TEST(CommandLine, AnythingElseUnknownIsAMisuseThatShowsTheUsage) {
         std::vector<std::string> line;
         std::string error;
     } misuses[] = {
-        {{"--bogus"}, "vornal3: Unknown option 'bogus'."},
-        {{"-x"}, "vornal3: Unknown option 'x'."},
-        {{"picture.png"}, "vornal3: Unexpected argument 'picture.png'."},
-        {{"-platform"}, "vornal3: Missing value after '-platform'."},
-        {{"--", "-v"}, "vornal3: Unexpected argument '-v'."},
+        {{"--bogus"}, "Unknown option 'bogus'."},
+        {{"-x"}, "Unknown option 'x'."},
+        {{"picture.png"}, "Unexpected argument 'picture.png'."},
+        {{"-platform"}, "Missing value after '-platform'."},
+        {{"--", "-v"}, "Unexpected argument '-v'."},
     };
     for (const auto& misuse : misuses) {
         const CommandLine read = Read(misuse.line);

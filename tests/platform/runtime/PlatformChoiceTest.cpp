@@ -48,11 +48,11 @@ TEST(PlatformChoice, OnX11TheDisplayMustOpenOrTheProgramSaysWhyItCannotStart) {
         const auto unset = ChoosePlatform(Environment(qpa, nullptr, nullptr));
         EXPECT_FALSE(unset.canStart);
         EXPECT_EQ(unset.notice,
-                  "vornal3: no display to open (DISPLAY is not set); to run it on a virtual "
+                  "no display to open (DISPLAY is not set); to run it on a virtual "
                   "display: xvfb-run -a /opt/vornal3");
         const auto gone = ChoosePlatform(Environment(qpa, "", ":9"));
         EXPECT_FALSE(gone.canStart);
-        EXPECT_EQ(gone.notice, "vornal3: cannot open the display :9");
+        EXPECT_EQ(gone.notice, "cannot open the display :9");
     }
     // The user's own X11 choice in a Wayland session still needs its display.
     EXPECT_FALSE(ChoosePlatform(Environment("xcb", "wayland-0", ":9")).canStart);

@@ -79,7 +79,7 @@ TEST_F(Instances, ALaterStartHasTheFirstShownAndEndsWithStatus0) {
     const LaterOutcome second = LaterStart();
     EXPECT_EQ(second.role, Role::Shown);
     EXPECT_EQ(second.notice,
-              "vornal3: Vornal3 already runs on display vornal3-x11-:9; its window is brought "
+              "Vornal3 already runs on display vornal3-x11-:9; its window is brought "
               "to the front");
     EXPECT_EQ(second.status, 0);
     EXPECT_EQ(shown, 1);
@@ -119,7 +119,7 @@ TEST_F(Instances, AHolderThatDoesNotAnswerEndsTheLaterStartWithStatus1AfterItsPa
     EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
     EXPECT_EQ(later.GetRole(), Role::NoAnswer);
     EXPECT_EQ(later.Notice(),
-              "vornal3: Vornal3 already runs on display vornal3-x11-:9 but does "
+              "Vornal3 already runs on display vornal3-x11-:9 but does "
               "not answer on " +
                   Path());
     EXPECT_EQ(later.Report(), 1);
@@ -152,7 +152,7 @@ TEST_F(Instances, AFolderWhereNoLockCanBeMadeLetsTheProgramRunAndSaysWhy) {
     const SingleInstance alone(folder + "/missing", "vornal3-x11-:9", nullptr, 5s);
     EXPECT_EQ(alone.GetRole(), Role::Alone);
     EXPECT_EQ(alone.Notice(),
-              "vornal3: cannot tell whether Vornal3 already runs on display "
+              "cannot tell whether Vornal3 already runs on display "
               "vornal3-x11-:9: " +
                   folder + "/missing/vornal3-x11-:9.lock: " + std::strerror(ENOENT) +
                   "; starting all the same");

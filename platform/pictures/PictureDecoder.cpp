@@ -1,25 +1,22 @@
-#include "platform/clipboard/PictureDecoder.h"
+#include "platform/pictures/PictureDecoder.h"
 
 #include <sys/mman.h>
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
-#include <QStringList>
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <new>
 
-#include "platform/clipboard/LibraryMessages.h"
 #include "platform/pictures/PictureData.h"
 #include "platform/runtime/MemoryUse.h"
 #include "platform/runtime/PageCost.h"
+#include "platform/runtime/ToolkitMessages.h"
 
-namespace platform::Clipboard {
+namespace platform {
 
 namespace {
 
@@ -87,41 +84,7 @@ QString CheckSize(QImageReader& reader, const QString& name, std::int64_t memory
     return {};
 }
 
-// The image readers say what went wrong as warnings of their own; while a thread decodes,
-// those it gives are gathered into the one reason given for the picture instead of going to
-// standard error. Other threads' messages go on as before.
-class ReaderWarnings {
-  public:
-    ReaderWarnings() {
-        static std::once_flag installed;
-        std::call_once(installed, [] { previous_ = qInstallMessageHandler(&Collect); });
-        gathered_ = &lines_;
-    }
-    ~ReaderWarnings() { gathered_ = nullptr; }
-    ReaderWarnings(const ReaderWarnings&) = delete;
-    ReaderWarnings& operator=(const ReaderWarnings&) = delete;
-
-    QString Joined() const { return lines_.join(QStringLiteral(", ")); }
-
-  private:
-    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (gathered_ != nullptr) {
-            if (gathered_->size() < 4) {
-                gathered_->append(text.simplified());
-            }
-        } else if (previous_ != nullptr) {
-            previous_(type, context, text);
-        } else {
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        }
-    }
-
-    static inline thread_local QStringList* gathered_ = nullptr;
-    static inline QtMessageHandler previous_ = nullptr;
-    QStringList lines_;
-};
-
-QString Undecodable(const QString& mimeType, QString why, const ReaderWarnings& warnings) {
+QString Undecodable(const QString& mimeType, QString why, const GatheredWarnings& warnings) {
     if (const QString more = warnings.Joined(); !more.isEmpty()) {
         why += QStringLiteral(": ") + more;
     }
@@ -206,8 +169,6 @@ struct ReadOutcome {
 };
 
 ReadOutcome ReadImage(const QByteArray& bytes, const QString& mimeType, std::int64_t memoryFree) {
-    // Ends before the reason is put together, so that its lines are among the warnings.
-    const LibraryMessages libraryMessages;
     ReadOutcome outcome;
     QBuffer buffer;
     buffer.setData(bytes);
@@ -271,7 +232,9 @@ DecodedImage DecodeImage(const QByteArray& bytes, const QString& mimeType,
     static_cast<void>(limitSet);
 
     DecodedImage result;
-    const ReaderWarnings warnings;
+    // The image readers say what went wrong as warnings of their own (libpng's through them):
+    // they join the one reason given for the picture instead of being said on their own.
+    const GatheredWarnings warnings;
     try {
         ReadOutcome read = ReadImage(bytes, mimeType, memoryFree);
         if (!read.failure.isEmpty()) {
@@ -315,4 +278,4 @@ long DecodeAttempts() {
     return decodes;
 }
 
-}  // namespace platform::Clipboard
+}  // namespace platform

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform::Clipboard {
+namespace platform {
 
 // Room for what a file may carry besides its pixels (colour profiles, text, palettes).
 constexpr std::int64_t kHeaderAllowance = std::int64_t{16} << 20;
@@ -33,4 +33,4 @@ struct PictureHeader {
 // Reads the header at the start of the bytes received so far (`size` of them).
 PictureHeader ReadPictureHeader(const char* data, std::size_t size);
 
-}  // namespace platform::Clipboard
+}  // namespace platform

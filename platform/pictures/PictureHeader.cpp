@@ -1,4 +1,4 @@
-#include "platform/clipboard/PictureHeader.h"
+#include "platform/pictures/PictureHeader.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-namespace platform::Clipboard {
+namespace platform {
 
 namespace {
 
@@ -256,4 +256,4 @@ PictureHeader ReadPictureHeader(const char* data, std::size_t size) {
     return unknown;
 }
 
-}  // namespace platform::Clipboard
+}  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
-// Turning the bytes of one clipboard format into a picture, safely: sizes beyond what the
+// Turning the bytes of a picture file (one format a clipboard owner offers) into a picture,
+// safely: sizes beyond what the
 // program takes or what memory allows are refused before anything is allocated, and an
 // allocation that fails makes the bytes undecodable instead of ending the program.
 
@@ -10,7 +11,7 @@
 
 #include "platform/pictures/Picture.h"
 
-namespace platform::Clipboard {
+namespace platform {
 
 struct Decoded {
     Picture picture;  // empty when the bytes gave none
@@ -42,4 +43,4 @@ Decoded TakeImage(QImage image);
 // How many times bytes were decoded, for tests and benchmarks.
 long DecodeAttempts();
 
-}  // namespace platform::Clipboard
+}  // namespace platform
