@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation
-    libxcb1-dev libxcb-xfixes0-dev
+    libxcb1-dev libxcb-xfixes0-dev libxcb-sync-dev
     libwayland-dev libwayland-bin qt6-wayland
 )
 if [[ "${1:-}" == "--test" ]]; then
