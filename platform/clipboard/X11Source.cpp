@@ -34,6 +34,7 @@
 #include "platform/clipboard/ImageFormats.h"
 #include "platform/clipboard/RepeatGuard.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/clipboard/X11ManagerRole.h"
 
 namespace platform::Clipboard {
 
@@ -181,6 +182,9 @@ class X11Source final : public ClipboardSource {
     std::optional<Transfer> transfer_;
     QByteArray list_;  // a list of formats arriving in parts
     int listFormat_ = 0;
+
+    // The clipboard manager's role, on this connection, when no other program holds it.
+    std::optional<X11ManagerRole> role_;
 };
 
 std::vector<xcb_atom_t> X11Source::Intern(const QStringList& names) {
@@ -286,6 +290,8 @@ bool X11Source::Start(int screenNumber) {
     });
 
     OwnerChanged(owner->owner, XCB_CURRENT_TIME, now);
+    role_.emplace(c_, screens.data->root);
+    role_->Start();
     return true;
 }
 
@@ -400,6 +406,9 @@ void X11Source::Drain(bool readSocket) noexcept {
 }
 
 void X11Source::Handle(const xcb_generic_event_t* event) {
+    if (role_ && role_->Handle(*event)) {
+        return;
+    }
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == selectionEvent_) {
         const auto& notify = *reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
