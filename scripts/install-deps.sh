@@ -26,6 +26,11 @@ fi
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(openbox)
 fi
+# The clipboard manager's role is tested beside a desktop's own programs: a screenshot tool and
+# a GTK program that copy and end, and a clipboard manager (on a D-Bus session) that comes first.
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(xfce4-screenshooter xfce4-clipman gir1.2-gtk-3.0 python3-gi dbus)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
