@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation
-    libxcb1-dev libxcb-xfixes0-dev
+    libxcb1-dev libxcb-xfixes0-dev libxcb-sync-dev
     libwayland-dev libwayland-bin qt6-wayland
 )
 if [[ "${1:-}" == "--test" ]]; then
@@ -25,6 +25,11 @@ fi
 # The end-to-end test of an install minimizes a window, which takes a window manager.
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(openbox)
+fi
+# The clipboard manager's role is tested beside a desktop's own programs: a screenshot tool and
+# a GTK program that copy and end, and a clipboard manager (on a D-Bus session) that comes first.
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(xfce4-screenshooter xfce4-clipman gir1.2-gtk-3.0 python3-gi dbus)
 fi
 
 missing=()

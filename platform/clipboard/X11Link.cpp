@@ -31,6 +31,7 @@
 
 #include "platform/clipboard/ImageFormats.h"
 #include "platform/clipboard/Transfer.h"
+#include "platform/clipboard/X11ManagerRole.h"
 #include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
@@ -76,6 +77,7 @@ class X11Link final : public ClipboardLink {
   public:
     X11Link(xcb_connection_t* connection, X11Bridge bridge) : c_(connection), bridge_(bridge) {}
     ~X11Link() override {
+        role_.reset();
         delete context_.data();
         xcb_disconnect(c_);
     }
@@ -172,6 +174,9 @@ class X11Link final : public ClipboardLink {
     std::optional<Transfer> transfer_;
     QByteArray list_;  // a list of formats arriving in parts
     int listFormat_ = 0;
+
+    // The clipboard manager's role, on this connection, when no other program holds it.
+    std::optional<X11ManagerRole> role_;
 };
 
 std::vector<xcb_atom_t> X11Link::Intern(const QStringList& names) {
@@ -281,6 +286,8 @@ bool X11Link::Start(int screenNumber) {
 
     initialOwner_ = owner->owner;
     seen_ = now;
+    role_.emplace(c_, screens.data->root);
+    role_->Start();
     return true;
 }
 
@@ -436,6 +443,9 @@ void X11Link::Drain(bool readSocket) noexcept {
 }
 
 void X11Link::Handle(const xcb_generic_event_t* event) {
+    if (role_ && role_->Handle(*event)) {
+        return;
+    }
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == selectionEvent_) {
         const auto& notify = *reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);

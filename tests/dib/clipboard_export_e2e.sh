@@ -9,5 +9,14 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wait $xvfb || true; rm -rf "$runtime"' EXIT
 for _ in $(seq 100); do [[ -s "$runtime/display" ]] && break; sleep 0.2; done
 # On the private X server alone, not through the session's compositor.
+status=0
 DISPLAY=":$(cat "$runtime/display")" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb \
-    WAYLAND_DISPLAY= "$1"
+    WAYLAND_DISPLAY= "$1" 2>"$runtime/stderr" || status=$?
+cat "$runtime/stderr" >&2
+# Ending, the toolkit hands the clipboard it owns to the clipboard manager and waits for the
+# answer; the program's own role stands aside first, or the toolkit waits for it in vain.
+if grep -q "QXcbClipboard" "$runtime/stderr"; then
+    echo "the toolkit's clipboard complained at the end"
+    exit 1
+fi
+exit "$status"
