@@ -5,7 +5,6 @@ malformed answer is refused in one line on standard error."""
 
 import os
 import re
-import time
 import unittest
 
 from PIL import Image
@@ -50,11 +49,6 @@ class HostileOwnersTest(harness.E2ETestCase):
         with open(f"/proc/{self.program.pid}/status", encoding="ascii") as status:
             kilobytes = re.search(r"^VmHWM:\s+(\d+) kB", status.read(), re.MULTILINE)
         return int(kilobytes.group(1)) * 1024
-
-    def picture_file(self, picture, name, **save_options):
-        path = os.path.join(self.tmp, name)
-        picture.save(path, **save_options)
-        return path
 
     def next_window_number(self, seed):
         """Puts a new picture on the clipboard and returns the number of the window it opened,
