@@ -1,4 +1,5 @@
-"""Runs the real vornal3 in a Wayland session: a headless sway of its own, with its XWayland.
+"""Runs the real vornal3 in a Wayland session: a headless sway of its own, with its XWayland
+(or, in MutterTestCase, a headless mutter, with a session bus and a virtual keyboard).
 
 What the program runs on is the compositor's XWayland (as in a user's Wayland session) or,
 with start_native_program, the compositor itself. Other programs are those of a Wayland
@@ -6,15 +7,17 @@ desktop: wl-copy and wl-paste put pictures on the clipboard and read it, a plain
 takes the keyboard focus, swaymsg gives it back. Screenshots are the compositor's own (grim),
 so they show native and X11 windows alike.
 
-sway will not run as root: where the tests run as root, it runs as the unprivileged `nobody`,
-in a private runtime folder of its own, and the test's user is admitted to its XWayland. Every
-wait is for a condition, with a bound; cleanups stop every process, however the test ends.
+sway will not run as root: where the tests run as root, the compositor runs as the
+unprivileged `nobody`, in a private runtime folder of its own, and the test's user is admitted
+to its XWayland. Every wait is for a condition, with a bound; cleanups stop every process,
+however the test ends.
 """
 
 import io
 import json
 import os
 import pwd
+import re
 import shutil
 import signal
 import subprocess
@@ -35,6 +38,29 @@ OTHER_TITLE = "another program"
 SWAY_CONFIG = f"""
 xwayland enable
 for_window [title="^{FRAME_TITLE.replace('.', '[.]')}$"] floating enable
+"""
+
+MUTTER_TOOLS = ("mutter", "dbus-run-session", "Xwayland", "wl-copy", "wl-paste", "setpriv")
+MUTTER = ["dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
+          "1400x900", "--", "/usr/bin/python3", "-c"]
+# Run by mutter in its session: gives it a keyboard through its remote desktop API (without one
+# no Wayland program can set the clipboard), says the session's displays, and stays, since
+# mutter ends a remote desktop session when its caller goes.
+MUTTER_KEYBOARD = """
+import os
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+def call(path, interface, method, args=None, reply=None):
+    return bus.call_sync("org.gnome.Mutter.RemoteDesktop", path,
+                         "org.gnome.Mutter.RemoteDesktop" + interface, method, args,
+                         reply and GLib.VariantType(reply), Gio.DBusCallFlags.NONE, -1, None)
+(session,) = call("/org/gnome/Mutter/RemoteDesktop", "", "CreateSession", None, "(o)").unpack()
+call(session, ".Session", "Start")
+for pressed in (True, False):
+    call(session, ".Session", "NotifyKeyboardKeycode", GLib.Variant("(ub)", (42, pressed)))
+print("session", *(os.environ[k] for k in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY")),
+      flush=True)
+GLib.MainLoop().run()
 """
 
 
@@ -272,3 +298,31 @@ class WaylandTestCase(harness.E2ETestCase):
             start = data.find(row, start + 1)
         return places
 
+
+class MutterTestCase(WaylandTestCase):
+    """The same in a headless mutter, GNOME's compositor, which offers no data control and
+    no way to move the focus: a new window takes it."""
+
+    def start_xvfb(self):
+        self.require_tools(*MUTTER_TOOLS)
+        self.start_compositor("mutter", MUTTER + [MUTTER_KEYBOARD])
+
+        def said():
+            self.compositor_started()
+            return re.search(r"^session (\S+) (\S+) (\S+)$", self.read(self.compositor_log),
+                             re.MULTILINE)
+        display, wayland, xauthority = self.wait_for(said, "mutter's keyboard").groups()
+        # Its XWayland has a second display, for mutter's own services.
+        self.xwayland_numbers += re.findall(r"X11 display :(\d+), \(using :(\d+)",
+                                            self.read(self.compositor_log))[0]
+        self.env.update(WAYLAND_DISPLAY=os.path.join(self.session_dir, wayland),
+                        XAUTHORITY=xauthority)
+        return display
+
+    def focus(self, title):
+        """Waits until the new window of that title has the focus: mutter tells only which
+        X11 window has it, and none while a native one has."""
+        self.assertEqual(title, OTHER_TITLE, "only a native window takes the focus here")
+        self.wait_for(lambda: self.run_tool("xprop", "-root", "_NET_ACTIVE_WINDOW",
+                                            check=False).stdout.endswith(" 0x0\n"),
+                      f"{title} to have the focus")
