@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
                 }
             } else if (type == ownerChanged && ownerChanged != 0 && NewOwner(*event) == XCB_NONE) {
                 // Emptied: taken back before anything else can happen.
-                picture = std::move(reclaimWith);
+                picture.swap(reclaimWith);
                 xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
                 xcb_flush(c);
                 ownerChanged = 0;
