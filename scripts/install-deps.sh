@@ -16,7 +16,7 @@ if [[ "${1:-}" == "--test" ]]; then
         clang libclang-rt-14-dev
         xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc libxcb-xtest0-dev
         sway xwayland wl-clipboard x11-xserver-utils grim
-        mutter dbus python3-gi
+        mutter dbus-daemon python3-gi xfce4-screenshooter xfce4-clipman parcellite
     )
 fi
 # The Debian package (scripts/package.sh) and the checks of what an install puts in place.

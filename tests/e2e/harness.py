@@ -25,6 +25,7 @@ VORNAL3 = os.environ.get("VORNAL3_EXE", "")
 QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
 SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
 HOSTILE_OWNER = os.environ.get("VORNAL_HOSTILE_OWNER", "")
+CLIPBOARD_WATCHER = os.environ.get("VORNAL_CLIPBOARD_WATCHER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
 TIMEOUT = 30.0  # generous for sanitizer builds; a passing run never waits for it
 TWIPS_PER_PIXEL = 15  # the display runs at 96 DPI
@@ -320,12 +321,13 @@ class E2ETestCase(unittest.TestCase):
         return self.put_on_clipboard(self.picture_file(img, name), "image/png")
 
     def start_owner(self, args, log_name, ready):
-        """Starts a clipboard owner from the test tree and waits until it prints ready."""
+        """Starts a clipboard owner (or watcher) from the test tree and waits until it prints
+        ready."""
         if not args[0] or not os.access(args[0], os.X_OK):
             self.fail(f"the clipboard owner program is not built: {args[0]!r}")
         proc = self.spawn(args, log_name)
         self.wait_for(lambda: ready in self.read(log_name) or proc.poll() is not None,
-                      f"{os.path.basename(args[0])} to own the clipboard")
+                      f"{os.path.basename(args[0])} to say {ready}")
         # It may already have lost the clipboard to the program again.
         self.assertIn(ready, self.read(log_name), "the owner did not start")
         return proc
