@@ -88,9 +88,9 @@ class ClipboardManagersTest(harness.E2ETestCase):
                       "parcellite to read the text")
         picture = harness.noise_picture(200, 150, seed=71)
         self.put_picture(picture, "picture.png")
-        self.wait_for(lambda: self.run_tool("xclip", "-o", "-selection", "clipboard",
-                                            check=False).stdout == TEXT,
+        self.wait_for(lambda: "UTF8_STRING" in (self.clipboard_targets() or ()),
                       "parcellite to put the text back")
+        self.assertEqual(self.run_tool("xclip", "-o", "-selection", "clipboard").stdout, TEXT)
         (capture,) = self.wait_kept(1)
         self.assert_same_pixels(capture, picture, "the capture")
         self.assert_settled(owners)
