@@ -18,6 +18,7 @@ class ClipboardManagersTest(harness.E2ETestCase):
 
     def setUp(self):
         super().setUp()
+        self.require_tools("xfce4-clipman", "xfce4-screenshooter", "parcellite", "dbus-run-session")
         self.roomy_frame()
 
     def watch(self, selection):
@@ -26,12 +27,6 @@ class ClipboardManagersTest(harness.E2ETestCase):
         log = f"watcher-{selection}.log"
         self.start_owner([harness.CLIPBOARD_WATCHER, selection], log, "watching")
         return lambda: re.findall(r"^owner (0x[0-9a-f]+)$", self.read(log), re.MULTILINE)
-
-    def start_manager(self, *command, session_bus=False):
-        """Starts a clipboard manager, in a session bus of its own where it needs one."""
-        self.require_tools(command[0], "dbus-run-session")
-        bus = ["dbus-run-session", "--"] if session_bus else []
-        return self.spawn(bus + list(command), f"{command[0]}.log")
 
     def assert_settled(self, owners):
         """For SETTLE seconds from now no window opens, and the clipboard changes hands at
@@ -46,9 +41,8 @@ class ClipboardManagersTest(harness.E2ETestCase):
 
     def screenshot_kept_by_clipman(self, program_first):
         """Xfce's own pair: xfce4-screenshooter copies the whole screen and ends, handing its
-        picture to xfce4-clipman as it goes."""
-        self.require_tools("xfce4-screenshooter")
-        self.start_manager("xfce4-clipman", session_bus=True)
+        picture to xfce4-clipman as it goes. Each needs a session bus."""
+        self.spawn(["dbus-run-session", "--", "xfce4-clipman"], "xfce4-clipman.log")
         role = self.watch("CLIPBOARD_MANAGER")
         self.wait_for(lambda: (role() or ["0x0"])[-1] != "0x0",
                       "xfce4-clipman to take the manager's role")
@@ -75,7 +69,7 @@ class ClipboardManagersTest(harness.E2ETestCase):
         self.screenshot_kept_by_clipman(program_first=False)
 
     def test_text_that_parcellite_puts_back_after_a_picture_starts_no_loop(self):
-        self.start_manager("parcellite")
+        self.spawn(["parcellite"], "parcellite.log")
         owners = self.watch("CLIPBOARD")
         self.start_program()
         # Once it has read the text, it puts it back whenever the clipboard is emptied.
