@@ -83,9 +83,9 @@ class WaylandTest(wayland_harness.WaylandTestCase):
         # the X11 side; with it in an X11 window, as in the program the user copies in, it passes
         # the picture on to Wayland too. Either way it is taken once, and gone from both sides.
         pictures = [noise_picture(200, 150, seed=34 + n) for n in range(2)]
-        for picture, focus in zip(pictures, (OTHER_TITLE, FRAME_TITLE)):
+        for n, (picture, focus) in enumerate(zip(pictures, (OTHER_TITLE, FRAME_TITLE))):
             self.focus(focus)
-            xclip = self.offer_file(self.picture_file(picture, f"{focus}.png"), "image/png")
+            xclip = self.offer_file(self.picture_file(picture, f"x11-{n}.png"), "image/png")
             at = self.wait_for_picture(picture, f"a window for the picture copied in {focus}")
             self.wait_for(lambda: xclip.poll() is not None and not self.pictures_offered(),
                           "both clipboards to be emptied")
