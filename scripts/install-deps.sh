@@ -16,6 +16,10 @@ if [[ "${1:-}" == "--test" ]]; then
         clang libclang-rt-14-dev
         xvfb xclip xdotool x11-utils imagemagick python3 python3-pil bc libxcb-xtest0-dev
         sway xwayland wl-clipboard x11-xserver-utils grim
+        # Beside the program in the tests: GNOME's compositor, a desktop's screenshot tool and
+        # clipboard managers (on a D-Bus session), and GTK programs that copy and end.
+        mutter dbus dbus-daemon python3-gi gir1.2-gtk-3.0
+        xfce4-screenshooter xfce4-clipman parcellite
     )
 fi
 # The Debian package (scripts/package.sh) and the checks of what an install puts in place.
@@ -25,11 +29,6 @@ fi
 # The end-to-end test of an install minimizes a window, which takes a window manager.
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(openbox)
-fi
-# The clipboard manager's role is tested beside a desktop's own programs: a screenshot tool and
-# a GTK program that copy and end, and a clipboard manager (on a D-Bus session) that comes first.
-if [[ "${1:-}" == "--test" ]]; then
-    packages+=(xfce4-screenshooter xfce4-clipman gir1.2-gtk-3.0 python3-gi dbus)
 fi
 
 missing=()

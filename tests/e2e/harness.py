@@ -6,6 +6,7 @@ Every wait is for a condition, with a bound.
 """
 
 import configparser
+import glob
 import os
 import random
 import re
@@ -24,6 +25,7 @@ VORNAL3 = os.environ.get("VORNAL3_EXE", "")
 QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
 SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
 HOSTILE_OWNER = os.environ.get("VORNAL_HOSTILE_OWNER", "")
+CLIPBOARD_WATCHER = os.environ.get("VORNAL_CLIPBOARD_WATCHER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
 TIMEOUT = 30.0  # generous for sanitizer builds; a passing run never waits for it
 TWIPS_PER_PIXEL = 15  # the display runs at 96 DPI
@@ -68,10 +70,7 @@ def stop(proc):
 class E2ETestCase(unittest.TestCase):
 
     def setUp(self):
-        missing = [t for t in ("Xvfb", "xclip", "xdotool", "xprop") if not shutil.which(t)]
-        if missing:
-            self.fail("missing tools: " + ", ".join(missing) +
-                      " (install them with scripts/install-deps.sh --test)")
+        self.require_tools("Xvfb", "xclip", "xdotool", "xprop")
         if not VORNAL3 or not os.access(VORNAL3, os.X_OK):
             self.fail(f"VORNAL3_EXE does not name the built vornal3 program: {VORNAL3!r}")
         self.tmp = tempfile.mkdtemp(prefix="vornal3-e2e-")
@@ -82,6 +81,7 @@ class E2ETestCase(unittest.TestCase):
             os.mkdir(d, 0o700)
         self.exe = shutil.copy2(VORNAL3, os.path.join(self.app_dir, "vornal3"))
         self.ini_path = os.path.join(config, "Vornal3", "Vornal3.ini")
+        self.state = os.path.join(self.tmp, ".local", "state", "Vornal3")
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(("QT_", "WAYLAND_", "XDG_", "DISPLAY"))}
         # Which format the program asks for first depends on what fresh memory costs on the
@@ -91,6 +91,12 @@ class E2ETestCase(unittest.TestCase):
         self.programs = []
         self.scale = 1
         self.display = self.env["DISPLAY"] = self.start_xvfb()
+
+    def require_tools(self, *tools):
+        missing = [t for t in tools if not shutil.which(t)]
+        if missing:
+            self.fail("missing tools: " + ", ".join(missing) +
+                      " (install them with scripts/install-deps.sh --test)")
 
     def spawn(self, args, log_name, **kwargs):
         """Starts a process in a session of its own, output to a log; stopped at cleanup."""
@@ -306,18 +312,22 @@ class E2ETestCase(unittest.TestCase):
         return self.spawn(["xclip", "-quiet", "-selection", "clipboard", "-t", target,
                            "-i", path], f"xclip-{os.path.basename(path)}.log")
 
-    def put_picture(self, img, name):
+    def picture_file(self, picture, name, **save_options):
         path = os.path.join(self.tmp, name)
-        img.save(path)
-        return self.put_on_clipboard(path, "image/png")
+        picture.save(path, **save_options)
+        return path
+
+    def put_picture(self, img, name):
+        return self.put_on_clipboard(self.picture_file(img, name), "image/png")
 
     def start_owner(self, args, log_name, ready):
-        """Starts a clipboard owner from the test tree and waits until it prints ready."""
+        """Starts a clipboard owner (or watcher) from the test tree and waits until it prints
+        ready."""
         if not args[0] or not os.access(args[0], os.X_OK):
             self.fail(f"the clipboard owner program is not built: {args[0]!r}")
         proc = self.spawn(args, log_name)
         self.wait_for(lambda: ready in self.read(log_name) or proc.poll() is not None,
-                      f"{os.path.basename(args[0])} to own the clipboard")
+                      f"{os.path.basename(args[0])} to say {ready}")
         # It may already have lost the clipboard to the program again.
         self.assertIn(ready, self.read(log_name), "the owner did not start")
         return proc
@@ -408,6 +418,25 @@ class E2ETestCase(unittest.TestCase):
         with Image.open(path) as saved:
             self.assertEqual(saved.format, "BMP")
             return saved.convert("RGB")
+
+    def kept(self):
+        """The captures kept on disk: one for each capture window open."""
+        return sorted(glob.glob(os.path.join(self.state, "*", "*.bmp")))
+
+    def wait_kept(self, count):
+        """Waits until `count` captures are kept on disk; returns their pictures, oldest first."""
+        (paths,) = self.wait_for(lambda: (k,) if len(k := self.kept()) == count else None,
+                                 lambda: f"{count} captures kept on disk, not {len(self.kept())}")
+        pictures = []
+        for path in paths:
+            with Image.open(path) as kept:
+                pictures.append(kept.convert("RGB"))
+        return pictures
+
+    def assert_kept(self, *pictures):
+        """The captures kept on disk are these pictures, pixel for pixel: one window each."""
+        for number, (kept, picture) in enumerate(zip(self.wait_kept(len(pictures)), pictures), 1):
+            self.assert_same_pixels(kept, picture, f"capture {number}")
 
     def assert_same_pixels(self, actual, expected, what):
         self.assertEqual(actual.size, expected.size, f"size of {what}")

@@ -5,7 +5,6 @@ malformed answer is refused in one line on standard error."""
 
 import os
 import re
-import time
 import unittest
 
 from PIL import Image
@@ -50,11 +49,6 @@ class HostileOwnersTest(harness.E2ETestCase):
         with open(f"/proc/{self.program.pid}/status", encoding="ascii") as status:
             kilobytes = re.search(r"^VmHWM:\s+(\d+) kB", status.read(), re.MULTILINE)
         return int(kilobytes.group(1)) * 1024
-
-    def picture_file(self, picture, name, **save_options):
-        path = os.path.join(self.tmp, name)
-        picture.save(path, **save_options)
-        return path
 
     def next_window_number(self, seed):
         """Puts a new picture on the clipboard and returns the number of the window it opened,
@@ -163,6 +157,17 @@ class HostileOwnersTest(harness.E2ETestCase):
             harness.stop(owner)
         self.assertEqual(self.next_window_number(seed=48), 1, "no window for any of them")
         self.assertEqual(len(self.refusals()), len(cases), self.stderr())
+
+    def test_a_picture_claimed_the_moment_the_clipboard_is_emptied_opens_the_next_window(self):
+        # The owner claims the clipboard anew within the tick that took its first picture,
+        # which empties the clipboard more than once.
+        first, second = noise_picture(160, 120, seed=49), noise_picture(140, 100, seed=50)
+        owner, log = self.owner(self.picture_file(first, "first.png"),
+                                "--reclaim-with", self.picture_file(second, "second.png"))
+        self.wait_taken(owner)
+        self.assertIn("reclaimed", self.read(log))
+        self.wait_for_picture(second, "the picture claimed anew to open window 2")
+        self.assertEqual(self.next_window_number(seed=51), 3, "one window for each picture")
 
 
 if __name__ == "__main__":

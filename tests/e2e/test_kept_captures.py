@@ -2,7 +2,6 @@
 display gone) leaves them for the next start, which opens each once, in order; closed windows
 and an ordinary end leave nothing behind; a disk that refuses costs no capture."""
 
-import glob
 import os
 import signal
 import unittest
@@ -12,16 +11,6 @@ from harness import noise_picture
 
 
 class KeptCapturesTest(harness.E2ETestCase):
-
-    def setUp(self):
-        super().setUp()
-        self.state = os.path.join(self.tmp, ".local", "state", "Vornal3")
-
-    def kept(self):
-        return sorted(glob.glob(os.path.join(self.state, "*", "*.bmp")))
-
-    def wait_kept(self, count):
-        self.wait_for(lambda: len(self.kept()) == count, f"{count} captures kept on disk")
 
     def capture(self, picture, name):
         self.wait_taken(self.put_picture(picture, name))

@@ -1,6 +1,7 @@
 // A clipboard owner that misbehaves on demand, as any program on a desktop may: it sends
 // more than it announced or without end, claims the clipboard hundreds of times a second,
-// lists thousands of formats, or answers in shapes no reader expects.
+// lists thousands of formats, takes the clipboard back the moment it is emptied, or answers in
+// shapes no reader expects.
 //
 //   hostile_clipboard_owner --serve FILE [--type MIME] [options]
 //
@@ -13,10 +14,13 @@
 //   --targets-incr         send the list of formats in parts of 8 bytes
 //   --targets-format BITS  send the list of formats as items of 8, 16 or 32 bits (default 32)
 //   --no-targets           refuse to list the formats
+//   --reclaim-with FILE    once the clipboard is emptied, take it back at once (told by XFixes)
+//                          and serve FILE instead
 //
 // Standard output gets "owner" once it owns the clipboard, "asked TARGET" for every request,
-// "sent N" after every part with the picture's bytes sent so far in that transfer, and "lost"
-// when another program took the clipboard, after which it ends (but not while it storms).
+// "sent N" after every part with the picture's bytes sent so far in that transfer, "reclaimed"
+// once it took the clipboard back, and "lost" when another program took the clipboard, after
+// which it ends (but not while it storms, nor before it took the clipboard back).
 
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -32,6 +36,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/OwnerChanges.h"
 #include "support/OwnerConnection.h"
 #include "support/SelectionRequestLog.h"
 
@@ -53,6 +58,7 @@ struct Options {
     bool targetsIncr = false;
     int targetsFormat = 32;
     bool noTargets = false;
+    std::string reclaimWith;
 };
 
 // A reply sent in parts: the next part goes when the requestor deletes the property.
@@ -102,12 +108,22 @@ bool Parse(int argc, char** argv) {
             options.targetsFormat = std::atoi(value());
         } else if (arg == "--no-targets") {
             options.noTargets = true;
+        } else if (arg == "--reclaim-with") {
+            options.reclaimWith = value();
         } else {
             std::fprintf(stderr, "hostile_clipboard_owner: unknown option %s\n", arg.c_str());
             return false;
         }
     }
     return !options.file.empty() && options.part > 0;
+}
+
+std::vector<char> ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+    file.seekg(0);
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void Notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
@@ -202,10 +218,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: hostile_clipboard_owner --serve FILE [options]\n", stderr);
         return 2;
     }
-    std::ifstream file(options.file, std::ios::binary | std::ios::ate);
-    picture.resize(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
-    file.seekg(0);
-    file.read(picture.data(), static_cast<std::streamsize>(picture.size()));
+    picture = ReadFile(options.file);
     const OwnerConnection connection = ConnectOwner("hostile_clipboard_owner");
     if (connection.c == nullptr) {
         return 1;
@@ -232,6 +245,17 @@ int main(int argc, char** argv) {
     }
     listed.push_back(targets);
     listed.push_back(pictureType);
+
+    std::vector<char> reclaimWith;
+    std::uint8_t ownerChanged = 0;
+    if (!options.reclaimWith.empty()) {
+        reclaimWith = ReadFile(options.reclaimWith);
+        ownerChanged = WatchOwner(c, window, clipboard);
+        if (ownerChanged == 0) {
+            std::fputs("hostile_clipboard_owner: the display has no XFixes\n", stderr);
+            return 1;
+        }
+    }
 
     xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
     xcb_get_selection_owner_reply_t* owner =
@@ -266,7 +290,15 @@ int main(int argc, char** argv) {
                         outgoing.erase(found);
                     }
                 }
-            } else if (type == XCB_SELECTION_CLEAR && !storm) {
+            } else if (type == ownerChanged && ownerChanged != 0 && NewOwner(*event) == XCB_NONE) {
+                // Emptied: taken back before anything else can happen.
+                picture.swap(reclaimWith);
+                xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+                xcb_flush(c);
+                ownerChanged = 0;
+                std::puts("reclaimed");
+                std::fflush(stdout);
+            } else if (type == XCB_SELECTION_CLEAR && !storm && ownerChanged == 0) {
                 std::puts("lost");
                 std::fflush(stdout);
                 std::free(event);
