@@ -5,8 +5,8 @@
 #include <QGuiApplication>
 #include <exception>
 
-#include "platform/pictures/PictureDecoder.h"
 #include "platform/pictures/PictureData.h"
+#include "platform/pictures/PictureDecoder.h"
 #include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {

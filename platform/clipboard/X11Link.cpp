@@ -47,8 +47,10 @@ constexpr int kTransferMs = 5000;
 constexpr std::size_t kMostTargets = 65536;
 // While answers pour in, the event loop gets its turn at least this often.
 constexpr auto kSlice = std::chrono::milliseconds(8);
-// Emptying through a bridge: the clipboard is held this long at most for the bridge to see.
-constexpr int kBridgeHoldMs = 250;
+// Emptying through a bridge: the clipboard is held this long at most for the bridge to ask what
+// it holds, and this long after it has asked, for the bridge to pass the claim on.
+constexpr int kBridgeHoldMs = 1000;
+constexpr int kBridgePassMs = 300;
 
 struct FreeDeleter {
     void operator()(void* p) const noexcept { std::free(p); }
@@ -134,6 +136,9 @@ class X11Link final : public ClipboardLink {
     xcb_atom_t targets_ = XCB_NONE;
     xcb_atom_t incr_ = XCB_NONE;
     xcb_atom_t time_ = XCB_NONE;  // a property changed only to learn the server's time
+    // What the link offers while it holds the clipboard to empty it through the bridge, which
+    // passes on only a claim that offers something; asked for, it gives nothing.
+    xcb_atom_t emptied_ = XCB_NONE;
     // The window manager's selection: in a Wayland session its owner is the compositor's
     // bridge, which passes other programs' pictures on to X11.
     xcb_atom_t windowManager_ = XCB_NONE;
@@ -221,7 +226,8 @@ bool X11Link::Start(int screenNumber) {
         Intern({QStringLiteral("CLIPBOARD"), QStringLiteral("TARGETS"), QStringLiteral("INCR"),
                 QStringLiteral("VORNAL3_TIME"), QStringLiteral("WM_S%1").arg(screenNumber),
                 QStringLiteral("VORNAL3_CLIPBOARD_0"), QStringLiteral("VORNAL3_CLIPBOARD_1"),
-                QStringLiteral("VORNAL3_CLIPBOARD_2"), QStringLiteral("VORNAL3_CLIPBOARD_3")});
+                QStringLiteral("VORNAL3_CLIPBOARD_2"), QStringLiteral("VORNAL3_CLIPBOARD_3"),
+                QStringLiteral("application/x-vornal3-emptied")});
     if (std::find(atoms.begin(), atoms.end(), XCB_NONE) != atoms.end()) {
         return false;
     }
@@ -230,7 +236,8 @@ bool X11Link::Start(int screenNumber) {
     incr_ = atoms[2];
     time_ = atoms[3];
     windowManager_ = atoms[4];
-    std::copy(atoms.begin() + 5, atoms.end(), properties_.begin());
+    std::copy(atoms.begin() + 5, atoms.begin() + 9, properties_.begin());
+    emptied_ = atoms[9];
 
     // Formats are told apart by their atoms, so a list of formats costs no questions about
     // the names of atoms, however long it is.
@@ -351,7 +358,7 @@ void X11Link::Empty(std::uint64_t claim) {
         return;
     }
     if (bridge_ == X11Bridge::EmptyThrough) {
-        // Held until the bridge has asked what the link offers, or for a moment at most.
+        // Held until the bridge has passed the claim on, or for a moment at most.
         held_ = now;
         xcb_set_selection_owner(c_, window_, clipboard_, held_);
         release_->start(kBridgeHoldMs);
@@ -382,16 +389,17 @@ void X11Link::AnswerRequest(const xcb_selection_request_event_t& request) {
     notify.property = XCB_NONE;
     if (request.owner == window_ && request.selection == clipboard_ && request.target == targets_ &&
         request.property != XCB_NONE) {
+        const std::array<xcb_atom_t, 2> offered{targets_, emptied_};
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
-                            XCB_ATOM_ATOM, 32, 1, &targets_);
+                            XCB_ATOM_ATOM, 32, offered.size(), offered.data());
         notify.property = request.property;
     }
     xcb_send_event(c_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&notify));
     xcb_flush(c_);
-    if (notify.property != XCB_NONE) {
-        // The bridge has seen the claim: it may end.
-        QTimer::singleShot(0, context_, [this] { Release(); });
+    if (notify.property != XCB_NONE && held_ != XCB_CURRENT_TIME) {
+        // The bridge has seen the claim, and passes it on in a moment; then it may end.
+        release_->start(kBridgePassMs);
     }
 }
 
