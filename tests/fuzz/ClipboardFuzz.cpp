@@ -51,8 +51,7 @@ void CheckHeaders(const std::vector<char>& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    // As the program does at start: the readers' complaints join the decoder's reasons.
-    platform::RouteToolkitMessages();
+    platform::RouteToolkitMessages();  // as the program does at start
     return 0;
 }
 
