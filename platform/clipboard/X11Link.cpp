@@ -786,6 +786,9 @@ void X11Link::OwnerSilent() {
         return;
     }
     silentClient_ = askedClient_;
+    if (askAgain_) {
+        askedClaim_ = claim_;  // the same owner claimed anew meanwhile: its silence is the news
+    }
     const bool listing = stage_ == Stage::Listing || stage_ == Stage::ListingParts;
     Refuse(QStringLiteral("its owner did not answer within %1 s, and is not asked again while it "
                           "keeps the clipboard")
