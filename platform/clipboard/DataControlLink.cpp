@@ -64,7 +64,7 @@ class DataControlLink final : public ClipboardLink, private SelectionLink::Liste
     void PipeReadable();
     void SourceSilent();
     void EndRead();
-    void Refuse(const QString& why, bool tryOthers);
+    void Refuse(QString why, bool tryOthers);
 
     std::unique_ptr<SelectionLink> wire_;
     std::chrono::milliseconds partDeadline_;
@@ -170,7 +170,7 @@ void DataControlLink::SourceSilent() {
            false);
 }
 
-void DataControlLink::Refuse(const QString& why, bool tryOthers) {
+void DataControlLink::Refuse(QString why, bool tryOthers) {
     EndRead();
     if (listener_ != nullptr) {
         listener_->Refused(*this, offer_, why, tryOthers);

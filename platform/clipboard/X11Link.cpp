@@ -116,7 +116,7 @@ class X11Link final : public ClipboardLink {
     void Ask(xcb_atom_t target, int deadlineMs);
     void AskList();
     bool AskedAgain();
-    void Refuse(const QString& why, bool tryOthers = false);
+    void Refuse(QString why, bool tryOthers = false);
     void Refused();
     void Oversize(std::int64_t size);
     void Idle();
@@ -749,8 +749,9 @@ void X11Link::Answered(const QByteArray& bytes, std::shared_ptr<const void> keep
     }
 }
 
-// The owner's answer gives nothing: for this format only, or for this claim.
-void X11Link::Refuse(const QString& why, bool tryOthers) {
+// The owner's answer gives nothing: for this format only, or for this claim. `why` is a copy:
+// it may come from the transfer that ends here.
+void X11Link::Refuse(QString why, bool tryOthers) {
     const std::uint64_t claim = askedClaim_;
     Idle();
     if (listener_ != nullptr) {
