@@ -163,6 +163,14 @@ TEST_F(DataControlLinkTest, ASilentSourceIsGivenUpAndOneThatGivesNothingFailsIts
     EXPECT_EQ(heard_.reason, "image/bmp gave no data");
     EXPECT_TRUE(heard_.tryOthers);
 
+    // Bytes that are no picture of their format fail it, with the transfer's reason.
+    heard_.refused = 0;
+    link_->Receive(offer, "image/png");
+    wire_->Write("no png at all");
+    ASSERT_TRUE(EventuallyTrue([&] { return heard_.refused == offer; }));
+    EXPECT_NE(heard_.reason.indexOf("image/png"), -1) << heard_.reason.toStdString();
+    EXPECT_TRUE(heard_.tryOthers);
+
     heard_.refused = 0;
     link_->Receive(offer, "image/png");
     ASSERT_TRUE(EventuallyTrue([&] { return heard_.refused == offer; }));
