@@ -23,7 +23,6 @@ from PIL import Image, ImageGrab
 
 VORNAL3 = os.environ.get("VORNAL3_EXE", "")
 QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
-SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
 HOSTILE_OWNER = os.environ.get("VORNAL_HOSTILE_OWNER", "")
 CLIPBOARD_WATCHER = os.environ.get("VORNAL_CLIPBOARD_WATCHER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
