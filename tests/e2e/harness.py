@@ -23,7 +23,6 @@ from PIL import Image, ImageGrab
 
 VORNAL3 = os.environ.get("VORNAL3_EXE", "")
 QT_OWNER = os.environ.get("VORNAL_QT_OWNER", "")
-SILENT_OWNER = os.environ.get("VORNAL_SILENT_OWNER", "")
 HOSTILE_OWNER = os.environ.get("VORNAL_HOSTILE_OWNER", "")
 CLIPBOARD_WATCHER = os.environ.get("VORNAL_CLIPBOARD_WATCHER", "")
 ARTIFACTS = os.environ.get("VORNAL_E2E_ARTIFACTS", "")
@@ -98,11 +97,13 @@ class E2ETestCase(unittest.TestCase):
             self.fail("missing tools: " + ", ".join(missing) +
                       " (install them with scripts/install-deps.sh --test)")
 
-    def spawn(self, args, log_name, **kwargs):
-        """Starts a process in a session of its own, output to a log; stopped at cleanup."""
+    def spawn(self, args, log_name, stdin=subprocess.DEVNULL, env_update=None, **kwargs):
+        """Starts a process in a session of its own, with a few more variables where given,
+        output to a log; stopped at cleanup."""
         with open(os.path.join(self.tmp, log_name), "wb") as log:
-            proc = subprocess.Popen(args, env=self.env, cwd=self.tmp, stdin=subprocess.DEVNULL,
-                                    stdout=log, stderr=log, start_new_session=True, **kwargs)
+            proc = subprocess.Popen(args, env={**self.env, **(env_update or {})}, cwd=self.tmp,
+                                    stdin=stdin, stdout=log, stderr=log, start_new_session=True,
+                                    **kwargs)
         self.addCleanup(stop, proc)
         return proc
 
@@ -177,20 +178,16 @@ class E2ETestCase(unittest.TestCase):
         with open(self.ini_path, "w", encoding="utf-8") as f:
             f.write("[Settings]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
 
-    def use_scale_factor(self, scale):
-        """Programs started from now on run at this scale factor."""
-        self.scale = scale
-        self.env["QT_SCALE_FACTOR"] = str(scale)
-
     def roomy_frame(self, width=900, height=700):
         """A frame placement large enough for a whole document window, in screen pixels."""
         self.write_settings(MainLeft=0, MainTop=0,
                             MainWidth=round(width * TWIPS_PER_PIXEL / self.scale),
                             MainHeight=round(height * TWIPS_PER_PIXEL / self.scale))
 
-    def start_program(self, wait_for_frame=True):
+    def start_program(self, wait_for_frame=True, prefix=(), **env_update):
+        """Starts the program, after the command prefix given, with a few more variables."""
         log = f"vornal3-{len(self.programs) + 1}.stderr"
-        proc = self.spawn([self.exe], log)
+        proc = self.spawn([*prefix, self.exe], log, env_update=env_update)
         self.programs.append((proc, log))
         if wait_for_frame:
             self.wait_for_frame()
@@ -247,11 +244,6 @@ class E2ETestCase(unittest.TestCase):
         stored.read(self.ini_path, encoding="utf-8")
         return dict(stored["Settings"]) if stored.has_section("Settings") else {}
 
-    def placement_in_twips(self):
-        """The frame's place and size as closing stores them, in whole twips."""
-        return dict(zip(("MainLeft", "MainTop", "MainWidth", "MainHeight"),
-                        (str(v * TWIPS_PER_PIXEL) for v in self.geometry())))
-
     # ----- file systems that refuse writes -----
 
     def own_mounts_command(self):
@@ -267,12 +259,7 @@ class E2ETestCase(unittest.TestCase):
     def start_program_with_mounts(self, command, mounts, wait_for_frame=True):
         """Starts the program in a mount namespace of its own once the shell commands in
         mounts have run there; its files are seen through program_path()."""
-        log = f"vornal3-{len(self.programs) + 1}.stderr"
-        proc = self.spawn(command + ["sh", "-ec", mounts + '\nexec "$0"', self.exe], log)
-        self.programs.append((proc, log))
-        if wait_for_frame:
-            self.wait_for_frame()
-        return proc
+        return self.start_program(wait_for_frame, [*command, "sh", "-ec", mounts + '\nexec "$0"'])
 
     def program_path(self, proc, path):
         """A path as the running program sees it, mounts of its own included."""
@@ -362,6 +349,22 @@ class E2ETestCase(unittest.TestCase):
         self.run_tool("xdotool", "mousemove", "--sync", str(x + 200), str(y + 200))
         return took
 
+    def window_icons(self, window):
+        """The icons a window gives the window manager, as RGBA pictures by size."""
+        out = self.run_tool("xprop", "-len", "4000000", "-id", str(window), "-f",
+                            "_NET_WM_ICON", "32c", "=$0+", "_NET_WM_ICON").stdout
+        self.assertIn("=", out, f"window {window} has no icon")
+        values = [int(v) for v in out.split("=", 1)[1].replace(",", " ").split()]
+        icons = {}
+        while len(values) >= 2:
+            width, height = values[0], values[1]
+            argb = values[2:2 + width * height]
+            values = values[2 + width * height:]
+            pixels = bytes(b for v in argb for b in ((v >> 16) & 255, (v >> 8) & 255, v & 255,
+                                                     v >> 24))
+            icons[width] = Image.frombytes("RGBA", (width, height), pixels)
+        return icons
+
     def popups(self):
         """The program's visible windows other than its frame (menus, message boxes)."""
         result = self.run_tool("xdotool", "search", "--onlyvisible", "--class", "vornal3",
@@ -373,22 +376,24 @@ class E2ETestCase(unittest.TestCase):
     def screenshot(self):
         return ImageGrab.grab(xdisplay=self.display).convert("RGB")
 
+    def places_shown(self, img):
+        """Every place where img shows whole and pixel-exact."""
+        screen = self.screenshot()
+        row = img.crop((0, 0, img.width, 1)).tobytes()
+        data, stride = screen.tobytes(), screen.width * 3
+        places = []
+        start = data.find(row)
+        while start != -1:
+            if start % 3 == 0:
+                x, y = start % stride // 3, start // stride
+                if screen.crop((x, y, x + img.width, y + img.height)).tobytes() == img.tobytes():
+                    places.append((x, y))
+            start = data.find(row, start + 1)
+        return places
+
     def wait_for_picture(self, img, what):
         """Waits until img shows whole and pixel-exact; returns its top-left on the screen."""
-        row = img.crop((0, 0, img.width, 1)).tobytes()
-
-        def shown():
-            screen = self.screenshot()
-            data, stride = screen.tobytes(), screen.width * 3
-            start = data.find(row)
-            while start != -1 and start % 3:
-                start = data.find(row, start + 1)
-            if start == -1:
-                return None
-            x, y = start % stride // 3, start // stride
-            region = screen.crop((x, y, x + img.width, y + img.height))
-            return (x, y) if region.tobytes() == img.tobytes() else None
-        return self.wait_for(shown, what)
+        return self.wait_for(lambda: next(iter(self.places_shown(img)), None), what)
 
     def control_centre(self, picture_at, control):
         """Screen point in the middle of a control of the window whose picture is at home."""

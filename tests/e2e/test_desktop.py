@@ -4,8 +4,6 @@ on one screen pixel at a scale factor of 2, and memory given back when windows c
 import os
 import unittest
 
-from PIL import Image
-
 import harness
 from harness import noise_picture
 
@@ -42,7 +40,7 @@ class DesktopTest(harness.E2ETestCase):
         self.keys(about[0], "Escape")
 
     def test_at_scale_factor_2_a_capture_keeps_its_pixels_on_screen_and_in_the_file(self):
-        self.use_scale_factor(2)
+        self.scale, self.env["QT_SCALE_FACTOR"] = 2, "2"
         self.roomy_frame(1000, 740)
         self.start_program()
         source = noise_picture(200, 150, seed=31)
@@ -87,22 +85,6 @@ class DesktopTest(harness.E2ETestCase):
                                           f"round {round_} ({over[0] // MIB} MiB over)")
 
     # ----- helpers -----
-
-    def window_icons(self, window):
-        """The icons a window gives the window manager, as RGBA pictures by size."""
-        out = self.run_tool("xprop", "-len", "4000000", "-id", str(window), "-f", "_NET_WM_ICON", "32c",
-                            "=$0+", "_NET_WM_ICON").stdout
-        self.assertIn("=", out, f"window {window} has no icon")
-        values = [int(v) for v in out.split("=", 1)[1].replace(",", " ").split()]
-        icons = {}
-        while len(values) >= 2:
-            width, height = values[0], values[1]
-            argb = values[2:2 + width * height]
-            values = values[2 + width * height:]
-            pixels = bytes(b for v in argb for b in ((v >> 16) & 255, (v >> 8) & 255, v & 255,
-                                                     v >> 24))
-            icons[width] = Image.frombytes("RGBA", (width, height), pixels)
-        return icons
 
     @staticmethod
     def resident(program):

@@ -1,15 +1,66 @@
-"""Every way the program ends is orderly: the display going away under it; a termination signal,
+"""Starting and ending. The frame shows at every start on a bare virtual display, as `xvfb-run
+-a` gives one: a fresh server that resets itself whenever its last client leaves, while
+whatever looks for the frame (here xdotool) connects and leaves again and again. A display that
+is not there is said in one line. The frame's placement survives File/Exit and the next start.
+Every way the program ends is orderly: the display going away under it; a termination signal,
 which closes the frame as its close box does; and closing when the settings cannot be written."""
 
+import itertools
 import os
 import signal
 import unittest
 
 import harness
-from harness import TWIPS_PER_PIXEL, noise_picture
+from harness import TWIPS_PER_PIXEL, noise_picture, stop
+
+STARTS = 15
+FRAME = r"^Vornal 3\.1$"
 
 
-class EndingTest(harness.E2ETestCase):
+class StartingAndEndingTest(harness.E2ETestCase):
+
+    def test_the_frame_shows_at_every_start_on_a_fresh_bare_display(self):
+        for start in range(1, STARTS + 1):
+            self.display = self.env["DISPLAY"] = self.start_xvfb(resets=True)
+            program = self.start_program(wait_for_frame=False)
+            self.wait_for(lambda: program.poll() is not None or self.visible_windows(FRAME),
+                          "the frame to show or the program to end")
+            self.assertIsNone(program.poll(),
+                              f"start {start} of {STARTS} on {self.display} ended with status "
+                              f"{program.returncode} before its frame showed: {self.stderr()}")
+            stop(program)
+            stop(self.xvfb)
+
+    def test_a_display_that_is_not_there_is_said_in_one_line(self):
+        # Servers take the lowest free numbers, so one this high is free.
+        number = next(n for n in itertools.count(50000)
+                      if not any(os.path.exists(p) for p in (f"/tmp/.X{n}-lock",
+                                                             f"/tmp/.X11-unix/X{n}")))
+        self.display = self.env["DISPLAY"] = f":{number}"
+        program = self.start_program(wait_for_frame=False)
+        self.assertEqual(self.wait_for_end(program), 1, "exit status")
+        self.assertEqual(self.stderr(), f"vornal3: cannot open the display {self.display}\n")
+
+    def test_a_bad_value_is_reported_and_exit_stores_the_placement_for_the_next_start(self):
+        # A fraction is no error; the value after it is, and is reported.
+        self.write_settings(MainLeft=1500.4, MainTop=750, MainWidth="12x34", MainHeight=7500)
+        program = self.start_program(wait_for_frame=False)
+        self.answer_message_box("a message box about the bad value")
+        self.assertIn("12x34", self.stderr())
+        self.wait_for_frame()
+        placement = self.geometry()
+        self.assertEqual(placement[:2], (100, 50), "the values before the bad one apply")
+        # Exit stores where the frame is, in whole twips, over the values read.
+        for start in (1, 2):
+            self.keys(self.frame, "alt+f", "x")
+            self.assertEqual(self.wait_for_end(program), 0, "exit status of vornal3")
+            self.assertEqual(self.stored_settings(), {
+                "MainLeft": "1500", "MainTop": "750",
+                "MainWidth": str(placement[2] * TWIPS_PER_PIXEL),
+                "MainHeight": str(placement[3] * TWIPS_PER_PIXEL)}, f"after start {start}")
+            if start == 1:
+                program = self.start_program()
+                self.assertEqual(self.geometry(), placement, "placement on the next start")
 
     def test_losing_the_display_ends_the_program_without_a_crash(self):
         for with_capture in (False, True):
@@ -35,45 +86,30 @@ class EndingTest(harness.E2ETestCase):
                                     MainTop=30 * TWIPS_PER_PIXEL, MainWidth=7500,
                                     MainHeight=6000 + 600 * number)
                 program = self.start_program()
-                placement = self.placement_in_twips()
+                placement = dict(zip(("MainLeft", "MainTop", "MainWidth", "MainHeight"),
+                                     (str(v * TWIPS_PER_PIXEL) for v in self.geometry())))
                 os.remove(self.ini_path)
                 program.send_signal(sig)
                 self.assertEqual(self.wait_for_end(program), 0, "exit status")
                 self.assertEqual(self.stored_settings(), placement)
 
     def test_a_settings_store_that_cannot_be_written_is_reported_and_the_program_still_ends(self):
-        cases = [("Not a directory", self.start_with_settings_inside_a_file)]
+        # The settings folder, with a file in it, on a read-only mount. (A folder that cannot
+        # be made is tried by shell_tests.)
         mounts = self.own_mounts_command()
-        if mounts is not None:
-            cases.append(("Read-only file system",
-                          lambda: self.start_with_read_only_settings(mounts)))
-        for reason, start in cases:
-            with self.subTest(reason=reason):
-                program, path = start()
-                self.keys(self.frame, "alt+f", "x")
-                self.answer_message_box("a message box about the settings")
-                self.assertIn(f"Cannot write the settings file {path}: {reason}", self.stderr())
-                # Gone, not left running without a window.
-                self.assertEqual(self.wait_for_end(program), 1, "exit status")
-
-    def start_with_settings_inside_a_file(self):
-        """A settings folder inside a regular file: nobody can make it, root included."""
-        blocker = os.path.join(self.tmp, "file")
-        open(blocker, "wb").close()
-        config = os.path.join(blocker, "config")
-        self.env["XDG_CONFIG_HOME"] = config
-        program = self.start_program()
-        self.env["XDG_CONFIG_HOME"] = os.path.dirname(os.path.dirname(self.ini_path))
-        return program, os.path.join(config, "Vornal3", "Vornal3.ini")
-
-    def start_with_read_only_settings(self, mounts):
-        """The settings folder, with a file in it, on a read-only mount."""
+        if mounts is None:
+            self.skipTest("this system allows no private mounts")
         self.write_settings(MainLeft=1500, MainTop=1500, MainWidth=7500, MainHeight=6000)
         folder = os.path.dirname(self.ini_path)
         program = self.start_program_with_mounts(mounts, (
             f"mount --bind '{folder}' '{folder}'\n"
             f"mount -o remount,bind,ro '{folder}'"))
-        return program, self.ini_path
+        self.keys(self.frame, "alt+f", "x")
+        self.answer_message_box("a message box about the settings")
+        self.assertIn(f"Cannot write the settings file {self.ini_path}: Read-only file system",
+                      self.stderr())
+        # Gone, not left running without a window.
+        self.assertEqual(self.wait_for_end(program), 1, "exit status")
 
 
 if __name__ == "__main__":

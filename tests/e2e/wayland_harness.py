@@ -175,11 +175,6 @@ class WaylandTestCase(harness.E2ETestCase):
                 except OSError:
                     pass
 
-    def kill_compositor(self):
-        """Ends the compositor at once, as a crash would; its XWayland goes with it."""
-        self.compositor.kill()
-        self.compositor.wait(timeout=TIMEOUT)
-
     def swaymsg(self, *args, check=True):
         return self.run_tool("swaymsg", *args, check=check)
 
@@ -200,9 +195,6 @@ class WaylandTestCase(harness.E2ETestCase):
         walk(self.sway_tree())
         return found
 
-    def focused_title(self):
-        return next((title for title, focused, _ in self.windows() if focused), None)
-
     def focus(self, title):
         """Gives the keyboard focus to the window of that title, as the user would."""
         criteria = title.replace("\\", "\\\\").replace('"', '\\"').replace(".", "[.]")
@@ -210,42 +202,28 @@ class WaylandTestCase(harness.E2ETestCase):
         self.wait_for(lambda: self.swaymsg(f'[title="^{criteria}$"] focus',
                                            check=False).returncode == 0,
                       f"the compositor to know {title}")
-        self.wait_for(lambda: self.focused_title() == title, f"{title} to have the focus")
+        self.wait_for(lambda: any(t == title and f for t, f, _ in self.windows()),
+                      f"{title} to have the focus")
 
     def start_other_program(self):
         """A plain native window of another program, which takes the focus."""
         if not FOCUS_WINDOW or not os.access(FOCUS_WINDOW, os.X_OK):
             self.fail(f"the focus window program is not built: {FOCUS_WINDOW!r}")
-        proc = self.start([FOCUS_WINDOW, OTHER_TITLE], "other-program.log",
-                          QT_QPA_PLATFORM="wayland")
+        proc = self.spawn([FOCUS_WINDOW, OTHER_TITLE], "other-program.log",
+                          env_update={"QT_QPA_PLATFORM": "wayland"})
         self.wait_for(lambda: "shown" in self.read("other-program.log") or
                       proc.poll() is not None, "the other program's window")
         self.focus(OTHER_TITLE)
-        return proc
-
-    def start(self, args, log_name, stdin=subprocess.DEVNULL, **env_update):
-        """Starts a process in a session of its own with a few more variables, output to a
-        log; stopped at cleanup."""
-        with open(os.path.join(self.tmp, log_name), "wb") as log:
-            proc = subprocess.Popen(args, env={**self.env, **env_update}, cwd=self.tmp,
-                                    stdin=stdin, stdout=log, stderr=log,
-                                    start_new_session=True)
-        self.addCleanup(harness.stop, proc)
         return proc
 
     # ----- the program natively -----
 
     def start_native_program(self, **env_update):
         """Starts the program as a native Wayland client (the user's own choice)."""
-        log = f"vornal3-{len(self.programs) + 1}.stderr"
-        proc = self.start([self.exe], log, QT_QPA_PLATFORM="wayland", **env_update)
-        self.programs.append((proc, log))
+        proc = self.start_program(False, QT_QPA_PLATFORM="wayland", **env_update)
         self.wait_for(lambda: any(title == FRAME_TITLE for title, _, _ in self.windows()),
                       "the native frame to show")
         return proc
-
-    def frame_rect(self):
-        return next(rect for title, _, rect in self.windows() if title == FRAME_TITLE)
 
     # ----- the Wayland clipboard -----
 
@@ -256,7 +234,7 @@ class WaylandTestCase(harness.E2ETestCase):
         with open(path, "wb") as f:
             f.write(data)
         with open(path, "rb") as source:
-            return self.start(["wl-copy", "--foreground", "--type", mime_type],
+            return self.spawn(["wl-copy", "--foreground", "--type", mime_type],
                               f"wl-copy-{name}.log", stdin=source)
 
     def wl_types(self):
@@ -283,21 +261,6 @@ class WaylandTestCase(harness.E2ETestCase):
         if result.returncode != 0:
             raise RuntimeError(f"grim failed: {result.stderr!r}")
         return Image.open(io.BytesIO(result.stdout)).convert("RGB")
-
-    def places_shown(self, img):
-        """Every place where img shows whole and pixel-exact."""
-        screen = self.screenshot()
-        row = img.crop((0, 0, img.width, 1)).tobytes()
-        data, stride = screen.tobytes(), screen.width * 3
-        places = []
-        start = data.find(row)
-        while start != -1:
-            if start % 3 == 0:
-                x, y = start % stride // 3, start // stride
-                if screen.crop((x, y, x + img.width, y + img.height)).tobytes() == img.tobytes():
-                    places.append((x, y))
-            start = data.find(row, start + 1)
-        return places
 
 
 class MutterTestCase(WaylandTestCase):

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
@@ -30,14 +29,6 @@ std::vector<std::string> Texts(const frmAbout& about) {
 
 QWidget* WindowOf(const frmAbout& about) {
     return about.cmdOK.widget()->window();
-}
-
-bool WaitFor(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(3000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
 }
 
 void PressKey(const frmAbout& about, int key) {
@@ -71,7 +62,9 @@ class About : public ::testing::Test {
         const QObject timers;  // its timers go with it
         QTimer::singleShot(0, &timers, [&] {
             frmAbout* about = frame->About();
-            ASSERT_TRUE(about != nullptr && WaitFor([&] { return WindowOf(*about)->isVisible(); }))
+            ASSERT_TRUE(
+                about != nullptr &&
+                testing_support::SpinUntil([&] { return WindowOf(*about)->isVisible(); }, 3000))
                 << "the About window did not open";
             EXPECT_EQ(QApplication::activeModalWidget(), WindowOf(*about));
             whileOpen(*about);
@@ -126,7 +119,8 @@ TEST_F(About, ShowsItsTextsEachTimeAndOkEnterAndEscCloseIt) {
             // Captures keep arriving while the window is open.
             platform::Clipboard::SetData(platform::Picture::Filled(12, 8, 0x336699 + key));
             ++captures;
-            EXPECT_TRUE(WaitFor([&] { return frame->lDocumentCount == captures; }));
+            EXPECT_TRUE(testing_support::SpinUntil(
+                [&] { return frame->lDocumentCount == captures; }, 3000));
             if (key == 0) {
                 about.cmdOK.Click();
             } else {

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/OwnerChanges.h"
 #include "support/OwnerConnection.h"
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 // A clipboard owner that misbehaves on demand, as any program on a desktop may: it sends
 // more than it announced or without end, claims the clipboard hundreds of times a second,
-// lists thousands of formats, takes the clipboard back the moment it is emptied, or answers in
-// shapes no reader expects.
+// lists thousands of formats, takes the clipboard back the moment it is emptied, answers in
+// shapes no reader expects, or never answers at all.
 //
 //   hostile_clipboard_owner --serve FILE [--type MIME] [options]
 //
@@ -16,6 +16,7 @@
 //   --no-targets           refuse to list the formats
 //   --reclaim-with FILE    once the clipboard is emptied, take it back at once (told by XFixes)
 //                          and serve FILE instead
+//   --silent               let every request go unanswered
 //
 // Standard output gets "owner" once it owns the clipboard, "asked TARGET" for every request,
 // "sent N" after every part with the picture's bytes sent so far in that transfer, "reclaimed"
@@ -36,9 +37,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/OwnerChanges.h"
 #include "support/OwnerConnection.h"
-#include "support/SelectionRequestLog.h"
 
 namespace {
 
@@ -59,6 +58,7 @@ struct Options {
     int targetsFormat = 32;
     bool noTargets = false;
     std::string reclaimWith;
+    bool silent = false;
 };
 
 // A reply sent in parts: the next part goes when the requestor deletes the property.
@@ -110,6 +110,8 @@ bool Parse(int argc, char** argv) {
             options.noTargets = true;
         } else if (arg == "--reclaim-with") {
             options.reclaimWith = value();
+        } else if (arg == "--silent") {
+            options.silent = true;
         } else {
             std::fprintf(stderr, "hostile_clipboard_owner: unknown option %s\n", arg.c_str());
             return false;
@@ -168,6 +170,9 @@ void SendPart(xcb_window_t window, xcb_atom_t property, Outgoing& out) {
 void Answer(const xcb_selection_request_event_t& request, xcb_atom_t targets, xcb_atom_t incr,
             xcb_atom_t pictureType, const std::vector<xcb_atom_t>& listed) {
     LogSelectionRequest(c, request);
+    if (options.silent) {
+        return;
+    }
     const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
     Outgoing out;
     if (request.target == targets && !options.noTargets) {

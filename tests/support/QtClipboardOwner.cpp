@@ -27,7 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/SelectionRequestLog.h"
+#include "support/OwnerConnection.h"
 
 namespace {
 

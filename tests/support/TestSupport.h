@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPalette>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ std::string ClipboardText();
 bool ClipboardHoldsAnything();
 // Handles the events waiting now (clipboard notices, deferred deletions).
 void Settle();
+// Runs the event loop until the condition holds, for at most `milliseconds`; whether it holds.
+bool SpinUntil(const std::function<bool()>& condition, int milliseconds = 10000);
 
 // Gives the desktop these colours for windows' background and text while it lives.
 class DesktopColors {

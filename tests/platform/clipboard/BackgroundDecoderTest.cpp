@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QObject>
 #include <QThread>
@@ -13,6 +11,7 @@
 
 using platform::DecodedImage;
 using platform::Clipboard::BackgroundDecoder;
+using testing_support::SpinUntil;
 
 namespace {
 
@@ -20,16 +19,6 @@ QByteArray Png(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(10, 20, 30));
     return testing_support::EncodeImage(image, "png");
-}
-
-// Runs the event loop until the condition holds, for at most ten seconds.
-template <class Condition>
-bool SpinUntil(Condition condition) {
-    QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
 }
 
 }  // namespace

@@ -3,11 +3,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <csignal>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -105,17 +103,6 @@ struct Heard final : ClipboardLink::Listener {
     bool tryOthers = false;
 };
 
-bool EventuallyTrue(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(5000);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 class DataControlLinkTest : public ::testing::Test {
   protected:
     DataControlLinkTest() {
@@ -144,7 +131,7 @@ TEST_F(DataControlLinkTest, AFormatArrivesInPartsAndOnlyTheSelectionReadIsEmptie
     QCoreApplication::processEvents();
     wire_->Write(png.mid(20));
     wire_->Close();
-    ASSERT_TRUE(EventuallyTrue([&] { return heard_.received == offer; }));
+    ASSERT_TRUE(testing_support::SpinUntil([&] { return heard_.received == offer; }));
     EXPECT_EQ(heard_.bytes, png);
 
     // A selection the compositor sent, not yet handled, is handled first and stays.
@@ -159,7 +146,7 @@ TEST_F(DataControlLinkTest, ASilentSourceIsGivenUpAndOneThatGivesNothingFailsIts
     const std::uint64_t offer = wire_->Select({"image/png", "image/bmp"});
     link_->Receive(offer, "image/bmp");
     wire_->Close();
-    ASSERT_TRUE(EventuallyTrue([&] { return heard_.refused == offer; }));
+    ASSERT_TRUE(testing_support::SpinUntil([&] { return heard_.refused == offer; }));
     EXPECT_EQ(heard_.reason, "image/bmp gave no data");
     EXPECT_TRUE(heard_.tryOthers);
 
@@ -173,7 +160,7 @@ TEST_F(DataControlLinkTest, ASilentSourceIsGivenUpAndOneThatGivesNothingFailsIts
 
     heard_.refused = 0;
     link_->Receive(offer, "image/png");
-    ASSERT_TRUE(EventuallyTrue([&] { return heard_.refused == offer; }));
+    ASSERT_TRUE(testing_support::SpinUntil([&] { return heard_.refused == offer; }));
     EXPECT_NE(heard_.reason.indexOf("did not answer"), -1) << heard_.reason.toStdString();
     EXPECT_FALSE(heard_.tryOthers);
 }
