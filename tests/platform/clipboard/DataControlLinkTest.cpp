@@ -154,7 +154,7 @@ TEST_F(DataControlLinkTest, ASilentSourceIsGivenUpAndOneThatGivesNothingFailsIts
     heard_.refused = 0;
     link_->Receive(offer, "image/png");
     wire_->Write("no png at all");
-    ASSERT_TRUE(EventuallyTrue([&] { return heard_.refused == offer; }));
+    ASSERT_TRUE(testing_support::SpinUntil([&] { return heard_.refused == offer; }));
     EXPECT_NE(heard_.reason.indexOf("image/png"), -1) << heard_.reason.toStdString();
     EXPECT_TRUE(heard_.tryOthers);
 
