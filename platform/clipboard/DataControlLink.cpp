@@ -170,7 +170,9 @@ void DataControlLink::SourceSilent() {
            false);
 }
 
-void DataControlLink::Refuse(QString why, bool tryOthers) {
+// `why` is a copy: it may lie in the transfer that ends here.
+void DataControlLink::Refuse(QString why,  // NOLINT(performance-unnecessary-value-param)
+                             bool tryOthers) {
     EndRead();
     if (listener_ != nullptr) {
         listener_->Refused(*this, offer_, why, tryOthers);

@@ -234,7 +234,7 @@ Picture Intake::Clear() {
     if (shown == nullptr || shown->claim != shownClaim_ || shown->taken) {
         return {};
     }
-    const Picture picture = shown->picture;
+    Picture picture = shown->picture;
     recent_.Took(picture, shown->bytes, Clock::now(), shown);
     shown->taken = true;
     Empty(*shown);

@@ -749,9 +749,10 @@ void X11Link::Answered(const QByteArray& bytes, std::shared_ptr<const void> keep
     }
 }
 
-// The owner's answer gives nothing: for this format only, or for this claim. `why` is a copy:
-// it may come from the transfer that ends here.
-void X11Link::Refuse(QString why, bool tryOthers) {
+// The owner's answer gives nothing: for this format only, or for this claim.
+// `why` is a copy: it may lie in the transfer that ends here.
+void X11Link::Refuse(QString why,  // NOLINT(performance-unnecessary-value-param)
+                     bool tryOthers) {
     const std::uint64_t claim = askedClaim_;
     Idle();
     if (listener_ != nullptr) {
