@@ -32,6 +32,7 @@
 #include "platform/clipboard/ImageFormats.h"
 #include "platform/clipboard/Transfer.h"
 #include "platform/clipboard/X11ManagerRole.h"
+#include "platform/clipboard/XcbCalls.h"
 #include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
@@ -52,11 +53,6 @@ constexpr auto kSlice = std::chrono::milliseconds(8);
 constexpr int kBridgeHoldMs = 1000;
 constexpr int kBridgePassMs = 300;
 
-struct FreeDeleter {
-    void operator()(void* p) const noexcept { std::free(p); }
-};
-template <class T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
 using Event = XcbPtr<xcb_generic_event_t>;
 
 // A property of the link's window as read (and deleted) from the server.
@@ -125,7 +121,6 @@ class X11Link final : public ClipboardLink {
     void Release();
     PropertyValue ReadProperty(std::int64_t mostBytes);
     QStringList FormatNames(const xcb_atom_t* atoms, std::size_t count);
-    std::vector<xcb_atom_t> Intern(const QStringList& names);
 
     xcb_connection_t* c_;
     X11Bridge bridge_;
@@ -184,22 +179,6 @@ class X11Link final : public ClipboardLink {
     std::optional<X11ManagerRole> role_;
 };
 
-std::vector<xcb_atom_t> X11Link::Intern(const QStringList& names) {
-    std::vector<xcb_intern_atom_cookie_t> cookies;
-    cookies.reserve(static_cast<std::size_t>(names.size()));
-    for (const QString& name : names) {
-        const QByteArray latin = name.toLatin1();
-        cookies.push_back(
-            xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(latin.size()), latin.constData()));
-    }
-    std::vector<xcb_atom_t> atoms;
-    for (const auto& cookie : cookies) {
-        const XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c_, cookie, nullptr));
-        atoms.push_back(reply ? reply->atom : XCB_NONE);
-    }
-    return atoms;
-}
-
 bool X11Link::Start(int screenNumber) {
     const xcb_setup_t* setup = xcb_get_setup(c_);
     clientBits_ = ~setup->resource_id_mask;
@@ -222,12 +201,12 @@ bool X11Link::Start(int screenNumber) {
         return false;
     }
 
-    const std::vector<xcb_atom_t> atoms =
-        Intern({QStringLiteral("CLIPBOARD"), QStringLiteral("TARGETS"), QStringLiteral("INCR"),
-                QStringLiteral("VORNAL3_TIME"), QStringLiteral("WM_S%1").arg(screenNumber),
-                QStringLiteral("VORNAL3_CLIPBOARD_0"), QStringLiteral("VORNAL3_CLIPBOARD_1"),
-                QStringLiteral("VORNAL3_CLIPBOARD_2"), QStringLiteral("VORNAL3_CLIPBOARD_3"),
-                QStringLiteral("application/x-vornal3-emptied")});
+    const std::vector<xcb_atom_t> atoms = InternAtoms(
+        c_, {QStringLiteral("CLIPBOARD"), QStringLiteral("TARGETS"), QStringLiteral("INCR"),
+             QStringLiteral("VORNAL3_TIME"), QStringLiteral("WM_S%1").arg(screenNumber),
+             QStringLiteral("VORNAL3_CLIPBOARD_0"), QStringLiteral("VORNAL3_CLIPBOARD_1"),
+             QStringLiteral("VORNAL3_CLIPBOARD_2"), QStringLiteral("VORNAL3_CLIPBOARD_3"),
+             QStringLiteral("application/x-vornal3-emptied")});
     if (std::find(atoms.begin(), atoms.end(), XCB_NONE) != atoms.end()) {
         return false;
     }
@@ -242,7 +221,7 @@ bool X11Link::Start(int screenNumber) {
     // Formats are told apart by their atoms, so a list of formats costs no questions about
     // the names of atoms, however long it is.
     const QStringList known = KnownImageFormats();
-    const std::vector<xcb_atom_t> knownAtoms = Intern(known);
+    const std::vector<xcb_atom_t> knownAtoms = InternAtoms(c_, known);
     for (std::size_t i = 0; i < knownAtoms.size(); ++i) {
         if (knownAtoms[i] != XCB_NONE) {
             imageFormats_.emplace(knownAtoms[i], known[static_cast<qsizetype>(i)]);
@@ -380,24 +359,17 @@ void X11Link::Release() {
 
 // While the link holds the clipboard, it offers nothing but the list of what it offers.
 void X11Link::AnswerRequest(const xcb_selection_request_event_t& request) {
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = XCB_NONE;
+    xcb_atom_t answer = XCB_NONE;
     if (request.owner == window_ && request.selection == clipboard_ && request.target == targets_ &&
         request.property != XCB_NONE) {
         const std::array<xcb_atom_t, 2> offered{targets_, emptied_};
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                             XCB_ATOM_ATOM, 32, offered.size(), offered.data());
-        notify.property = request.property;
+        answer = request.property;
     }
-    xcb_send_event(c_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    AnswerSelectionRequest(c_, request, answer);
     xcb_flush(c_);
-    if (notify.property != XCB_NONE && held_ != XCB_CURRENT_TIME) {
+    if (answer != XCB_NONE && held_ != XCB_CURRENT_TIME) {
         // The bridge has seen the claim, and passes it on in a moment; then it may end.
         release_->start(kBridgePassMs);
     }

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/clipboard/ImageFormats.h"
+#include "platform/clipboard/XcbCalls.h"
 #include "platform/runtime/Notice.h"
 
 namespace platform::Clipboard {
@@ -32,11 +33,8 @@ constexpr int kPasteAnswerMs = 5000;
 constexpr std::uint32_t kMostListedTargets = 4096;
 constexpr std::size_t kSavingProperties = 4;
 
-struct ReplyDeleter {
-    void operator()(void* p) const noexcept { std::free(p); }
-};
 template <class T>
-using Reply = std::unique_ptr<T, ReplyDeleter>;
+using Reply = XcbPtr<T>;
 using PropertyReply = Reply<xcb_get_property_reply_t>;
 
 // Whether X time a comes before b, across the wrap of the server's 32-bit millisecond clock.
@@ -132,22 +130,6 @@ X11ManagerRole::~X11ManagerRole() {
     delete context_.data();
 }
 
-std::vector<xcb_atom_t> X11ManagerRole::Intern(const QStringList& names) {
-    std::vector<xcb_intern_atom_cookie_t> cookies;
-    cookies.reserve(static_cast<std::size_t>(names.size()));
-    for (const QString& name : names) {
-        const QByteArray latin = name.toLatin1();
-        cookies.push_back(
-            xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(latin.size()), latin.constData()));
-    }
-    std::vector<xcb_atom_t> atoms;
-    for (const auto& cookie : cookies) {
-        const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c_, cookie, nullptr));
-        atoms.push_back(reply ? reply->atom : XCB_NONE);
-    }
-    return atoms;
-}
-
 // The server's time now, from its SERVERTIME counter. It comes as a reply, so that no event
 // is read here that the connection's other users are owed.
 xcb_timestamp_t X11ManagerRole::ServerTime() {
@@ -184,7 +166,7 @@ bool X11ManagerRole::Start() {
     for (std::size_t i = 0; i < kSavingProperties; ++i) {
         names.append(QStringLiteral("VORNAL3_SAVING_%1").arg(i));
     }
-    const std::vector<xcb_atom_t> atoms = Intern(names);
+    const std::vector<xcb_atom_t> atoms = InternAtoms(c_, names);
     if (std::find(atoms.begin(), atoms.end(), XCB_NONE) != atoms.end()) {
         return false;
     }
@@ -192,7 +174,7 @@ bool X11ManagerRole::Start() {
               atoms[6], atoms[7], atoms[8], atoms[9], atoms[10], atoms[11]};
     fetchProperties_.assign(atoms.begin() + 12, atoms.end());
     const QStringList known = KnownImageFormats();
-    const std::vector<xcb_atom_t> knownAtoms = Intern(known);
+    const std::vector<xcb_atom_t> knownAtoms = InternAtoms(c_, known);
     for (std::size_t i = 0; i < knownAtoms.size(); ++i) {
         if (knownAtoms[i] != XCB_NONE) {
             pictureFormats_.emplace(knownAtoms[i], known[static_cast<qsizetype>(i)]);
@@ -385,15 +367,7 @@ void X11ManagerRole::Request(const xcb_selection_request_event_t& request) {
 }
 
 void X11ManagerRole::Answer(const xcb_selection_request_event_t& request, xcb_atom_t property) {
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = property;
-    xcb_send_event(c_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    AnswerSelectionRequest(c_, request, property);
 }
 
 void X11ManagerRole::Offer(const xcb_selection_request_event_t& request, xcb_atom_t property,

@@ -103,7 +103,6 @@ class X11ManagerRole {
     using Outgoing = manager_role::Outgoing;
     using Clock = manager_role::Clock;
 
-    std::vector<xcb_atom_t> Intern(const QStringList& names);
     xcb_timestamp_t ServerTime();
     xcb_window_t OwnerOf(xcb_atom_t selection);
     void Release();
