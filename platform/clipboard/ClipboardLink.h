@@ -52,7 +52,8 @@ class ClipboardLink {
     // Asks the claim's owner for its contents as `type`. The answer comes to the listener,
     // within the transfer's limits (Transfer.h) and a deadline, unless the claim goes first.
     virtual void Receive(std::uint64_t claim, const QString& type) = 0;
-    // Handles what the wire has brought so far, without waiting for more.
+    // Handles what the wire has already brought in but not yet told of, without a system call:
+    // asked on every tick.
     virtual void CatchUp() {}
     // Empties this side if `claim` still holds it; a newer claim stays.
     virtual void Empty(std::uint64_t claim) = 0;

@@ -49,7 +49,6 @@ class DataControlLink final : public ClipboardLink, private SelectionLink::Liste
     DataControlLink& operator=(const DataControlLink&) = delete;
 
     void Receive(std::uint64_t claim, const QString& type) override;
-    void CatchUp() override { wire_->CatchUp(); }
     void Empty(std::uint64_t claim) override;
 
   private:
