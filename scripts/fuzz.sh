@@ -54,7 +54,8 @@ for i in "${!fuzzers[@]}"; do
         cp "$work/$fuzzer/found"/* "$build/crashes/" 2>/dev/null || true
         status=1
     fi
-    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$fuzzer.log")"
+    # The figure is printed again after a crash: the last one counts.
+    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$fuzzer.log" | tail -n 1)"
     inputs=$((inputs + ${runs:-0}))
 done
 echo "fuzzers clean: $clean/${#fuzzers[@]}, $inputs inputs"

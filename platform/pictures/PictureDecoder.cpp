@@ -46,6 +46,16 @@ QByteArray ReaderFormatFor(const QString& mimeType) {
     return formats.isEmpty() ? QByteArray() : formats.front();
 }
 
+// The format the reader says it decodes into. A reader of damaged bytes may say any number (the
+// toolkit's JPEG reader leaves it unset when the header is bad): anything it does not name is
+// Format_Invalid, as if the reader did not tell.
+QImage::Format ReaderImageFormat(QImageReader& reader) {
+    const auto said = static_cast<int>(reader.imageFormat());
+    return said > QImage::Format_Invalid && said < QImage::NImageFormats
+               ? static_cast<QImage::Format>(said)
+               : QImage::Format_Invalid;
+}
+
 bool ConvertsInPlace(QImage::Format format) {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
            format == QImage::Format_ARGB32_Premultiplied;
@@ -63,7 +73,7 @@ QString CheckSize(QImageReader& reader, const QString& name, std::int64_t memory
         return QStringLiteral("%1 is %2 pixels, more than the 32767 x 32767 a picture may have")
             .arg(name, dimensions);
     }
-    const QImage::Format format = reader.imageFormat();
+    const QImage::Format format = ReaderImageFormat(reader);
     const int depth =
         format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     std::int64_t needed = pixels * std::max(depth, 8) / 8;
@@ -187,7 +197,7 @@ ReadOutcome ReadImage(const QByteArray& bytes, const QString& mimeType, std::int
     }
     outcome.sizeKnown = reader.size().isValid();
     // The reader decodes into an image of the right size and format as it is.
-    outcome.image = FinalPixels(reader.size(), reader.imageFormat());
+    outcome.image = FinalPixels(reader.size(), ReaderImageFormat(reader));
     if (!reader.read(&outcome.image)) {
         outcome.image = QImage();
         outcome.readerError = reader.errorString();

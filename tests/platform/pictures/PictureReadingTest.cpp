@@ -147,6 +147,11 @@ TEST(PictureDecoderTest, DamagedBytesGiveNoPictureAndSayWhyInOneLineOfTheirOwn) 
             << decoded.failure.toStdString();
     }
     EXPECT_EQ(platform::DecodeAttempts() - before, 3);
+    // A JPEG whose header is damaged: its reader tells no format it can name.
+    EXPECT_TRUE(DecodePicture(QByteArray::fromBase64("/9jY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY"
+                                                     "2NjY2NjY2NjY2NjY2NjY2P8AUFNHDQoaCgBj"),
+                              "image/jpeg")
+                    .picture.IsEmpty());
     {
         // What another thread says meanwhile is its own line, not part of this thread's reason.
         const platform::GatheredWarnings gathered;
