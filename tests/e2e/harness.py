@@ -88,6 +88,7 @@ class E2ETestCase(unittest.TestCase):
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=config, HOME=self.tmp,
                         QT_QPA_PLATFORM="xcb", VORNAL3_FRESH_PAGE_US="0")
         self.programs = []
+        self.logs = []
         self.scale = 1
         self.display = self.env["DISPLAY"] = self.start_xvfb()
 
@@ -100,6 +101,7 @@ class E2ETestCase(unittest.TestCase):
     def spawn(self, args, log_name, stdin=subprocess.DEVNULL, env_update=None, **kwargs):
         """Starts a process in a session of its own, with a few more variables where given,
         output to a log; stopped at cleanup."""
+        self.logs.append(log_name)
         with open(os.path.join(self.tmp, log_name), "wb") as log:
             proc = subprocess.Popen(args, env={**self.env, **(env_update or {})}, cwd=self.tmp,
                                     stdin=stdin, stdout=log, stderr=log, start_new_session=True,
@@ -148,8 +150,9 @@ class E2ETestCase(unittest.TestCase):
             if time.monotonic() > deadline:
                 what = what() if callable(what) else what
                 self.save_screenshot(what)
+                # Every log of the test, so that a rare failure explains itself.
                 self.fail(f"timed out waiting for {what}" + "".join(
-                    f"\n{log}:\n{self.read(log)}" for _, log in self.programs))
+                    f"\n{log}:\n{self.read(log)[-4000:]}" for log in dict.fromkeys(self.logs)))
             time.sleep(0.02)
         return value
 
