@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QSocketNotifier>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "platform/runtime/Notice.h"
+#include "platform/runtime/ReadWatch.h"
 
 namespace platform {
 
@@ -76,7 +76,7 @@ CloseRequests::~CloseRequests() {
             caught[i] = false;
         }
     }
-    notifier_.reset();
+    watch_.reset();
     ::close(writeEnd);
     writeEnd = -1;
     ::close(readEnd_);
@@ -86,8 +86,7 @@ void CloseRequests::Act() {
     if (readEnd_ < 0) {
         return;
     }
-    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+    watch_ = std::make_unique<ReadWatch>(readEnd_, [this] {
         // Several signals in a row are one request.
         std::array<unsigned char, 64> bytes{};
         while (::read(readEnd_, bytes.data(), bytes.size()) > 0) {

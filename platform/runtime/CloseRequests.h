@@ -7,9 +7,9 @@
 
 #include <memory>
 
-class QSocketNotifier;
-
 namespace platform {
+
+class ReadWatch;
 
 class CloseRequests {
   public:
@@ -28,7 +28,7 @@ class CloseRequests {
 
   private:
     int readEnd_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<ReadWatch> watch_;
 };
 
 }  // namespace platform

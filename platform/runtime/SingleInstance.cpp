@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
@@ -17,6 +19,7 @@
 
 #include "platform/runtime/Dispatch.h"
 #include "platform/runtime/Notice.h"
+#include "platform/runtime/ReadWatch.h"
 
 namespace platform {
 
@@ -55,6 +58,32 @@ std::string WithoutScreen(std::string_view display) {
         name.erase(0, 4);
     }
     return name;
+}
+
+// A socket listening at path, that only this user may knock on; a socket found there is one a
+// program left that ended without removing it. -1, and why, where it cannot be made.
+int OpenListener(const std::string& path, std::string& why) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        why = "the name is too long for a local socket";
+        return -1;
+    }
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return -1;
+    }
+    ::unlink(path.c_str());
+    // Nobody can connect before listen(), so the mode is set in time.
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 8) != 0) {
+        why = std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -112,7 +141,12 @@ SingleInstance::SingleInstance(const std::string& folder, const std::string& nam
 }
 
 SingleInstance::~SingleInstance() {
-    server_.reset();  // removes the socket
+    watch_.reset();
+    clients_.reset();
+    if (listener_ >= 0) {
+        ::close(listener_);
+        ::unlink(socketPath_.c_str());
+    }
     if (lock_ >= 0) {
         ::close(lock_);
     }
@@ -174,32 +208,41 @@ void SingleInstance::Claim(const std::string& folder, const std::string& name,
 }
 
 bool SingleInstance::Listen(const std::string& path) {
-    const QString name = QString::fromStdString(path);
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // Holding the lock, this is the only program on the display: a socket found here was left
-    // by one that ended without removing it.
-    QLocalServer::removeServer(name);
-    if (!server_->listen(name)) {
+    std::string why;
+    listener_ = OpenListener(path, why);
+    if (listener_ < 0) {
         notice_ = "cannot listen for later starts on display " + display_ + ": " + path + ": " +
-                  server_->errorString().toStdString() + "; starting all the same";
-        server_.reset();
+                  why + "; starting all the same";
         // Later starts must not wait for an answer that never comes.
         ::close(lock_);
         lock_ = -1;
         return false;
     }
-    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            QObject::connect(client, &QLocalSocket::readyRead, client,
-                             [this, client] { Answer(*client); });
-            if (client->bytesAvailable() > 0) {
-                Answer(*client);
-            }
-        }
-    });
+    socketPath_ = path;
+    clients_ = std::make_unique<QObject>();
+    watch_ = std::make_unique<ReadWatch>(listener_, [this] { AcceptAll(); });
     return true;
+}
+
+void SingleInstance::AcceptAll() {
+    while (true) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            return;  // none left (or one that went away while waiting)
+        }
+        auto* client = new QLocalSocket(clients_.get());
+        if (!client->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete client;
+            continue;
+        }
+        QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        QObject::connect(client, &QLocalSocket::readyRead, client,
+                         [this, client] { Answer(*client); });
+        if (client->bytesAvailable() > 0) {
+            Answer(*client);
+        }
+    }
 }
 
 void SingleInstance::Answer(QLocalSocket& client) {

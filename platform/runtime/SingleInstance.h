@@ -11,10 +11,12 @@
 #include <string>
 #include <string_view>
 
-class QLocalServer;
 class QLocalSocket;
+class QObject;
 
 namespace platform {
+
+class ReadWatch;
 
 // The name the lock and the socket share for a display: the X display without its screen
 // number, or the Wayland display; "" where the platform has no display to share (offscreen,
@@ -55,6 +57,7 @@ class SingleInstance {
                std::chrono::milliseconds patience);
     bool Listen(const std::string& path);
     static bool AskToShow(const std::string& path, std::chrono::milliseconds patience);
+    void AcceptAll();
     void Answer(QLocalSocket& client);
 
     std::function<void()> show_;
@@ -62,7 +65,10 @@ class SingleInstance {
     std::string notice_;
     std::string display_;  // as the notices name it
     int lock_ = -1;
-    std::unique_ptr<QLocalServer> server_;
+    int listener_ = -1;
+    std::string socketPath_;
+    std::unique_ptr<ReadWatch> watch_;
+    std::unique_ptr<QObject> clients_;  // the later starts being answered
 };
 
 }  // namespace platform
