@@ -8,10 +8,8 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QSocketNotifier>
 #include <cerrno>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "platform/clipboard/DataControlChoice.h"
 #include "platform/clipboard/DataControlLink.h"
 #include "platform/runtime/Notice.h"
+#include "platform/runtime/ReadWatch.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace platform::Clipboard {
@@ -101,14 +100,11 @@ class WaylandLink final : public SelectionLink {
         : display_(display), seat_(seat), manager_(manager) {
         device_ = Protocol::GetDevice(manager_, seat_);
         Protocol::Listen(device_, &kDeviceListener, this);
-        context_ = new QObject(QCoreApplication::instance());
-        notifier_ =
-            new QSocketNotifier(wl_display_get_fd(display_), QSocketNotifier::Read, context_);
-        QObject::connect(notifier_, &QSocketNotifier::activated, context_, [this] { CatchUp(); });
+        watch_ = std::make_unique<ReadWatch>(wl_display_get_fd(display_), [this] { CatchUp(); });
         wl_display_flush(display_);
     }
     ~WaylandLink() override {
-        delete context_.data();
+        watch_.reset();
         for (auto& [offer, types] : introduced_) {
             Protocol::Destroy(offer);
         }
@@ -187,7 +183,7 @@ class WaylandLink final : public SelectionLink {
             return;
         }
         broken_ = true;
-        notifier_->setEnabled(false);
+        watch_->SetEnabled(false);
         // A compositor that went away ends the session, and the toolkit ends the program; a
         // request it refused is this program's fault, and worth a line.
         if (wl_display_get_error(display_) == EPROTO) {
@@ -259,7 +255,7 @@ class WaylandLink final : public SelectionLink {
                 "clipboard");
         }
         self->broken_ = true;
-        self->notifier_->setEnabled(false);
+        self->watch_->SetEnabled(false);
         if (self->listener_ != nullptr) {
             self->listener_->LinkLost();
         }
@@ -273,8 +269,7 @@ class WaylandLink final : public SelectionLink {
     wl_seat* seat_;
     typename Protocol::Manager* manager_;
     Device* device_ = nullptr;
-    QPointer<QObject> context_;
-    QSocketNotifier* notifier_ = nullptr;
+    std::unique_ptr<ReadWatch> watch_;
     bool broken_ = false;
     bool dispatching_ = false;
 

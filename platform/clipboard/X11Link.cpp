@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -34,6 +33,7 @@
 #include "platform/clipboard/X11ManagerRole.h"
 #include "platform/clipboard/XcbCalls.h"
 #include "platform/runtime/Notice.h"
+#include "platform/runtime/ReadWatch.h"
 
 namespace platform::Clipboard {
 
@@ -76,6 +76,7 @@ class X11Link final : public ClipboardLink {
     X11Link(xcb_connection_t* connection, X11Bridge bridge) : c_(connection), bridge_(bridge) {}
     ~X11Link() override {
         role_.reset();
+        watch_.reset();
         delete context_.data();
         xcb_disconnect(c_);
     }
@@ -146,7 +147,7 @@ class X11Link final : public ClipboardLink {
     std::unordered_map<xcb_atom_t, QString> imageFormats_;
 
     QPointer<QObject> context_;
-    QSocketNotifier* notifier_ = nullptr;
+    std::unique_ptr<ReadWatch> watch_;
     QTimer* deadline_ = nullptr;
     QTimer* release_ = nullptr;
     bool drainQueued_ = false;
@@ -254,8 +255,7 @@ bool X11Link::Start(int screenNumber) {
     }
 
     context_ = new QObject(QCoreApplication::instance());
-    notifier_ = new QSocketNotifier(xcb_get_file_descriptor(c_), QSocketNotifier::Read, context_);
-    QObject::connect(notifier_, &QSocketNotifier::activated, context_, [this] { Drain(true); });
+    watch_ = std::make_unique<ReadWatch>(xcb_get_file_descriptor(c_), [this] { Drain(true); });
     deadline_ = new QTimer(context_);
     deadline_->setSingleShot(true);
     QObject::connect(deadline_, &QTimer::timeout, context_, [this] {
@@ -416,9 +416,9 @@ void X11Link::Drain(bool readSocket) noexcept {
         Notice(QStringLiteral("reading the clipboard failed: %1").arg(e.what()));
         Idle();
     }
-    if (xcb_connection_has_error(c_) != 0 && notifier_ != nullptr && notifier_->isEnabled()) {
+    if (xcb_connection_has_error(c_) != 0 && watch_ && watch_->IsEnabled()) {
         // The display is gone; the toolkit ends the program in its own way.
-        notifier_->setEnabled(false);
+        watch_->SetEnabled(false);
     }
 }
 
