@@ -50,8 +50,7 @@ class AtScale : public capture_test::CaptureWindows {
         const double perScreenPixel = kTwipsPerWidgetPixel / ratio;
         const float clientWidth = static_cast<float>(viewport * perScreenPixel + 400);
         const float clientHeight = static_cast<float>(viewport * perScreenPixel + 600);
-        platform::Clipboard::SetData(MakeSource(width, height));
-        QCoreApplication::processEvents();
+        PutSource(width, height);
         auto* document = new frmDocument(frame);
         document->SetClientSize(clientWidth, clientHeight);
         document->Load();
@@ -59,24 +58,9 @@ class AtScale : public capture_test::CaptureWindows {
         return *document;
     }
 
-    Picture MakeSource(int width, int height) {
-        std::vector<std::uint32_t> pixels;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                pixels.push_back(testing_support::PatternPixel(x, y, 7));
-            }
-        }
-        source = Picture::FromRgb32(width, height, pixels.data(), width * 4);
-        return source;
-    }
-
     // What the box's inner area shows on the screen, pixel for pixel.
     static Picture OnScreen(const PictureBox& box) {
-        const QImage shot =
-            box.ClientWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        return Picture::FromRgb32(shot.width(), shot.height(),
-                                  reinterpret_cast<const std::uint32_t*>(shot.constBits()),
-                                  static_cast<int>(shot.bytesPerLine()));
+        return capture_test::FromImage(box.ClientWidget()->grab().toImage());
     }
 
     // The top-left width x height pixels of a picture.
@@ -145,13 +129,8 @@ TEST_F(AtScale, ARightDragOverScreenPixelsSavesExactlyThosePixels) {
 
     doc.Text1.SetText("scaled");
     doc.Command1_Click();
-    QImage saved(QString::fromStdString(folder) + "/scaled.bmp");
-    ASSERT_FALSE(saved.isNull());
-    saved = saved.convertToFormat(QImage::Format_RGB32);
-    const Picture file = Picture::FromRgb32(
-        saved.width(), saved.height(), reinterpret_cast<const std::uint32_t*>(saved.constBits()),
-        static_cast<int>(saved.bytesPerLine()));
-    EXPECT_TRUE(ShowsPart(file, source, 37, 21, 100, 60));
+    const QImage saved(QString::fromStdString(folder) + "/scaled.bmp");
+    EXPECT_TRUE(ShowsPart(capture_test::FromImage(saved), source, 37, 21, 100, 60));
     platform::App::SetPathForTesting("");
 }
 
