@@ -76,6 +76,9 @@ class CaptureWindows : public ::testing::Test {
     // clipboard; the window is the frame's.
     frmDocument& Open(int width, int height) {
         PutSource(width, height);
+        return OpenWithClipboardAsItIs();
+    }
+    frmDocument& OpenWithClipboardAsItIs() {
         auto* document = new frmDocument(frame);
         document->Load();
         document->Show();

@@ -1,50 +1,28 @@
 // A capture window takes the clipboard's picture as it loads and lays out its viewport.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
 
-#include "document/frmDocument.h"
-#include "platform/forms/MdiForm.h"
+#include "document/CaptureWindowTest.h"
 #include "platform/forms/Twips.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-using testing_support::PutPictureOnClipboard;
-
-class LoadLayout : public ::testing::Test {
+class LoadLayout : public capture_test::CaptureWindows {
   protected:
     void SetUp() override {
         frame.Move(0, 0, 30000, 30000);
-        frame.Show();
-        testing_support::TakeReportedFailures();
+        CaptureWindows::SetUp();
     }
     void TearDown() override {
         platform::SetTwipsPerPixelForTesting(15.0f);
-        EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
-    }
-
-    // A window loaded with a picture of w x h pixels, as intake makes it.
-    frmDocument& Open(int w, int h) {
-        PutPictureOnClipboard(w, h, static_cast<unsigned>(w * 31 + h));
-        return OpenWithClipboardAsItIs();
-    }
-    frmDocument& OpenWithClipboardAsItIs() {
-        auto document = std::make_unique<frmDocument>(frame);
-        document->Load();
-        document->Show();
-        return *document.release();
+        CaptureWindows::TearDown();
     }
 
     static float Twips(int px) { return platform::PixelsToTwipsX(px); }
-
-    platform::MdiForm frame{"frame"};
 };
 
 // Larger than the viewport, smaller, and wider by more than 16 bits of twips can say.
@@ -93,11 +71,10 @@ TEST_F(LoadLayout, SmallRangesGiveLargeStepsOfATenthAndNeverBelowOne) {
         int step;
     } cases[] = {{14, 1}, {16, 2}, {4, 1}, {0, 1}, {24, 2}, {36, 4}};
     for (const Case& c : cases) {
-        auto probe = std::make_unique<frmDocument>(frame);
-        probe->Load();
-        const int viewW = static_cast<int>(probe->piccont.Width());
-        const int viewH = static_cast<int>(probe->piccont.Height());
-        probe.reset();
+        frmDocument& probe = Open(0, 0);
+        const int viewW = static_cast<int>(probe.piccont.Width());
+        const int viewH = static_cast<int>(probe.piccont.Height());
+        probe.Unload();
 
         frmDocument& doc = Open((viewW + c.extra) / 2, (viewH + c.extra) / 2);
         EXPECT_EQ(doc.ScrollRangeX, c.extra);
