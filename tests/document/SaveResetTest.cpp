@@ -151,7 +151,7 @@ class PicturesFolder {
     QString file_;
 };
 
-TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInThePictures) {
+TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInThePicturesOrSayWhy) {
     const std::string home = testing_support::MakeTempFolder();
     const std::string shots = home + "/My Shots/Vornal3";
     const PicturesFolder pictures(home + "/My Shots");
@@ -193,23 +193,18 @@ TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInTheP
     QGuiApplication::setDesktopFileName(QString());
     EXPECT_EQ(doc.Caption(), shots + "/installed.bmp");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(prefix + "/bin/installed.bmp")));
-}
 
-TEST_F(Saving, APicturesFolderThatCannotBeMadeIsReportedWithItsPathAndTheReason) {
-    const std::string home = testing_support::MakeTempFolder();
+    // Pictures inside a regular file: the folder cannot be made, which is reported.
     QFile blocker(QString::fromStdString(home + "/file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    const PicturesFolder pictures(home + "/file/Pictures");
+    const PicturesFolder blocked(home + "/file/Pictures");
     platform::App::SetPathForTesting("/proc");
-    frmDocument& doc = Open(30, 20);
     doc.SetCaption("kept");
     Save(doc, "shot");
     const auto reports = testing_support::TakeReportedFailures();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("Cannot make the folder " + home +
-                              "/file/Pictures/Vornal3 to save "
-                              "in: " +
-                              std::strerror(ENOTDIR)),
+                              "/file/Pictures/Vornal3 to save in: " + std::strerror(ENOTDIR)),
               std::string::npos)
         << reports[0];
     EXPECT_EQ(doc.Caption(), "kept");
