@@ -87,7 +87,7 @@ class AtScale : public capture_test::CaptureWindows {
     double ratio = 1;
 };
 
-TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixels) {
+TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixelsAndPansByTheScreenPixelsBeyond) {
     frmDocument& doc = OpenWithViewport(200, 150, 400);
     const float perPixel = platform::TwipsPerPixelX();
     EXPECT_FLOAT_EQ(perPixel, static_cast<float>(kTwipsPerWidgetPixel / ratio));
@@ -103,16 +103,14 @@ TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixels) {
     for (int x = 200; x < shown.PixelWidth(); ++x) {
         EXPECT_EQ(shown.PixelAt(x, 0), back) << "column " << x;
     }
-}
 
-TEST_F(AtScale, PanRangesAreTheScreenPixelDifferenceInTwips) {
-    frmDocument& doc = OpenWithViewport(900, 700, 600);
-    // Over the same picture and viewport, the range in twips halves from ratio 1 to ratio 2.
-    const float perPixel = static_cast<float>(kTwipsPerWidgetPixel / ratio);
-    EXPECT_EQ(doc.ScrollRangeX, static_cast<std::int16_t>(std::lround(300 * perPixel)));
-    EXPECT_EQ(doc.ScrollRangeY, static_cast<std::int16_t>(std::lround(100 * perPixel)));
-    doc.hsb.SetValue(doc.hsb.Max());
-    EXPECT_FLOAT_EQ(doc.picMove.Left(), -300 * perPixel);
+    // A larger capture pans by the screen pixels it has beyond the viewport, in twips: over the
+    // same picture and viewport, the ranges halve from ratio 1 to ratio 2.
+    frmDocument& large = OpenWithViewport(900, 700, 600);
+    EXPECT_EQ(large.ScrollRangeX, static_cast<std::int16_t>(std::lround(300 * perPixel)));
+    EXPECT_EQ(large.ScrollRangeY, static_cast<std::int16_t>(std::lround(100 * perPixel)));
+    large.hsb.SetValue(large.hsb.Max());
+    EXPECT_FLOAT_EQ(large.picMove.Left(), -300 * perPixel);
 }
 
 TEST_F(AtScale, ARightDragOverScreenPixelsSavesExactlyThosePixels) {
