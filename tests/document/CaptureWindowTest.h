@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QImage>
 #include <cstdint>
 #include <vector>
 
@@ -43,6 +44,14 @@ inline ::testing::AssertionResult ShowsPart(const Picture& actual, const Picture
     return ::testing::AssertionSuccess();
 }
 
+// The image as any reader of it sees it; none for an image that could not be read.
+inline Picture FromImage(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    return Picture::FromRgb32(rgb.width(), rgb.height(),
+                              reinterpret_cast<const std::uint32_t*>(rgb.constBits()),
+                              static_cast<int>(rgb.bytesPerLine()));
+}
+
 inline ::testing::AssertionResult SamePixels(const Picture& actual, const Picture& expected) {
     return ShowsPart(actual, expected, 0, 0, expected.PixelWidth(), expected.PixelHeight());
 }
@@ -63,10 +72,21 @@ class CaptureWindows : public ::testing::Test {
     // Tests that expect a failure take it themselves.
     void TearDown() override { EXPECT_TRUE(testing_support::TakeReportedFailures().empty()); }
 
-    // A shown capture window that loaded a picture of that size (none if 0 x 0), every pixel a
-    // colour of its own, from the clipboard; the picture is kept in `source`, the window is the
-    // frame's.
+    // A shown capture window that loaded a picture of that size (none if 0 x 0) from the
+    // clipboard; the window is the frame's.
     frmDocument& Open(int width, int height) {
+        PutSource(width, height);
+        return OpenWithClipboardAsItIs();
+    }
+    frmDocument& OpenWithClipboardAsItIs() {
+        auto* document = new frmDocument(frame);
+        document->Load();
+        document->Show();
+        return *document;
+    }
+    // Puts a picture of that size on the clipboard, every pixel a colour of its own, and keeps
+    // it in `source`; 0 x 0 empties the clipboard.
+    void PutSource(int width, int height) {
         std::vector<std::uint32_t> pixels;
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
@@ -80,10 +100,6 @@ class CaptureWindows : public ::testing::Test {
             platform::Clipboard::SetData(source);
         }
         QCoreApplication::processEvents();
-        auto* document = new frmDocument(frame);
-        document->Load();
-        document->Show();
-        return *document;
     }
 
     platform::MdiForm frame{"frame"};

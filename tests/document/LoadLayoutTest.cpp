@@ -1,81 +1,66 @@
 // A capture window takes the clipboard's picture as it loads and lays out its viewport.
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cmath>
-#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
 
-#include "document/frmDocument.h"
-#include "platform/forms/MdiForm.h"
+#include "document/CaptureWindowTest.h"
 #include "platform/forms/Twips.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-using testing_support::PutPictureOnClipboard;
-
-class LoadLayout : public ::testing::Test {
+class LoadLayout : public capture_test::CaptureWindows {
   protected:
     void SetUp() override {
         frame.Move(0, 0, 30000, 30000);
-        frame.Show();
-        testing_support::TakeReportedFailures();
+        CaptureWindows::SetUp();
     }
     void TearDown() override {
         platform::SetTwipsPerPixelForTesting(15.0f);
-        EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
-    }
-
-    // A window loaded with a picture of w x h pixels, as intake makes it.
-    frmDocument& Open(int w, int h) {
-        PutPictureOnClipboard(w, h, static_cast<unsigned>(w * 31 + h));
-        return OpenWithClipboardAsItIs();
-    }
-    frmDocument& OpenWithClipboardAsItIs() {
-        auto document = std::make_unique<frmDocument>(frame);
-        document->Load();
-        document->Show();
-        return *document.release();
+        CaptureWindows::TearDown();
     }
 
     static float Twips(int px) { return platform::PixelsToTwipsX(px); }
-
-    platform::MdiForm frame{"frame"};
 };
 
-TEST_F(LoadLayout, APictureLargerThanTheViewportGetsTheDifferenceAsItsRange) {
+// Larger than the viewport, smaller, and wider by more than 16 bits of twips can say.
+TEST_F(LoadLayout, ThePictureSizesItsBoxAndEachRangeIsTheAbsoluteDifferenceWithin16Bits) {
     const testing_support::DesktopColors desktop(0x203040, 0xE0D0C0);
-    frmDocument& doc = Open(800, 600);
-    EXPECT_EQ(doc.picMove.BackColor(), 0x203040u) << "the desktop's window background";
-    EXPECT_EQ(doc.picMove.ForeColor(), 0xE0D0C0u) << "the desktop's window text";
-    EXPECT_FALSE(testing_support::ClipboardHoldsAnything()) << "loading empties the clipboard";
-    EXPECT_EQ(doc.picMove.Width(), Twips(800));
-    EXPECT_EQ(doc.picMove.Height(), Twips(600));
-    EXPECT_EQ(doc.picMove.Left(), 0);
-    const float viewW = doc.ScaleWidth() - 400;
-    EXPECT_NEAR(doc.piccont.Width(), viewW, 15);
-    EXPECT_NEAR(doc.piccont.Height(), doc.ScaleHeight() - 600, 15);
-    EXPECT_EQ(doc.ScrollRangeX, static_cast<int>(std::lround(Twips(800) - doc.piccont.Width())));
-    EXPECT_EQ(doc.ScrollRangeY, static_cast<int>(std::lround(Twips(600) - doc.piccont.Height())));
-    EXPECT_EQ(doc.hsb.Max(), doc.ScrollRangeX);
-    EXPECT_EQ(doc.vsb.Max(), doc.ScrollRangeY);
-    EXPECT_EQ(doc.hsb.LargeChange(), std::lround(doc.ScrollRangeX * 0.1));
+    for (const auto& [w, h] : {std::pair{800, 600}, std::pair{40, 30}, std::pair{3000, 100}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        frmDocument& doc = Open(w, h);
+        EXPECT_EQ(doc.picMove.BackColor(), 0x203040u) << "the desktop's window background";
+        EXPECT_EQ(doc.picMove.ForeColor(), 0xE0D0C0u) << "the desktop's window text";
+        EXPECT_FALSE(testing_support::ClipboardHoldsAnything()) << "loading empties the clipboard";
+        EXPECT_EQ(std::tuple(doc.picMove.Left(), doc.picMove.Width(), doc.picMove.Height()),
+                  std::tuple(0.0f, Twips(w), Twips(h)));
+        EXPECT_NEAR(doc.piccont.Width(), doc.ScaleWidth() - 400, 15);
+        EXPECT_NEAR(doc.piccont.Height(), doc.ScaleHeight() - 600, 15);
+        const auto range = [](float difference) {
+            const long r = std::lround(std::fabs(difference));
+            return r > 32767 ? 0 : static_cast<int>(r);  // such a range cannot be set
+        };
+        EXPECT_EQ(doc.ScrollRangeX, range(Twips(w) - doc.piccont.Width()));
+        EXPECT_EQ(doc.ScrollRangeY, range(Twips(h) - doc.piccont.Height()));
+        EXPECT_EQ(doc.hsb.Max(), doc.ScrollRangeX);
+        EXPECT_EQ(doc.vsb.Max(), doc.ScrollRangeY);
+        EXPECT_EQ(doc.vsb.LargeChange(), std::max(1L, std::lround(doc.ScrollRangeY * 0.1)));
 
-    doc.hsb.SetValue(doc.hsb.Max());
-    EXPECT_EQ(doc.picMove.Left(), -doc.ScrollRangeX);
-    EXPECT_EQ(doc.PanLeft, -doc.ScrollRangeX);
-    doc.vsb.SetValue(doc.vsb.Max());
-    EXPECT_EQ(doc.picMove.Top(), -doc.ScrollRangeY);
-    EXPECT_EQ(doc.PanTop, -doc.ScrollRangeY);
-}
-
-TEST_F(LoadLayout, APictureSmallerThanTheViewportStillGetsTheAbsoluteDifference) {
-    frmDocument& doc = Open(40, 30);
-    EXPECT_EQ(doc.ScrollRangeX, static_cast<int>(doc.piccont.Width() - Twips(40)));
-    EXPECT_GT(doc.ScrollRangeX, 0);
-    EXPECT_EQ(doc.ScrollRangeY, static_cast<int>(doc.piccont.Height() - Twips(30)));
-    doc.hsb.SetValue(doc.hsb.Max());
-    EXPECT_EQ(doc.picMove.Left(), -doc.ScrollRangeX);
+        doc.hsb.SetValue(doc.hsb.Max());
+        doc.vsb.SetValue(doc.vsb.Max());
+        EXPECT_EQ(
+            std::tuple(doc.picMove.Left(), doc.picMove.Top(), doc.PanLeft, doc.PanTop),
+            std::tuple(-doc.ScrollRangeX, -doc.ScrollRangeY, -doc.ScrollRangeX, -doc.ScrollRangeY));
+    }
+    // Nor can the picture be dragged along a direction without a range.
+    frmDocument& wide = Open(3000, 100);
+    ASSERT_EQ(wide.ScrollRangeX, 0);
+    wide.picMove_MouseDown(1, 0, 3000, 300);
+    wide.picMove_MouseMove(1, 0, 1000, 300);
+    EXPECT_EQ(wide.picMove.Left(), 0);
+    EXPECT_EQ(wide.PanLeft, 0);
 }
 
 TEST_F(LoadLayout, SmallRangesGiveLargeStepsOfATenthAndNeverBelowOne) {
@@ -86,11 +71,10 @@ TEST_F(LoadLayout, SmallRangesGiveLargeStepsOfATenthAndNeverBelowOne) {
         int step;
     } cases[] = {{14, 1}, {16, 2}, {4, 1}, {0, 1}, {24, 2}, {36, 4}};
     for (const Case& c : cases) {
-        auto probe = std::make_unique<frmDocument>(frame);
-        probe->Load();
-        const int viewW = static_cast<int>(probe->piccont.Width());
-        const int viewH = static_cast<int>(probe->piccont.Height());
-        probe.reset();
+        frmDocument& probe = Open(0, 0);
+        const int viewW = static_cast<int>(probe.piccont.Width());
+        const int viewH = static_cast<int>(probe.piccont.Height());
+        probe.Unload();
 
         frmDocument& doc = Open((viewW + c.extra) / 2, (viewH + c.extra) / 2);
         EXPECT_EQ(doc.ScrollRangeX, c.extra);
@@ -99,17 +83,6 @@ TEST_F(LoadLayout, SmallRangesGiveLargeStepsOfATenthAndNeverBelowOne) {
         EXPECT_EQ(doc.vsb.LargeChange(), c.step) << "range " << c.extra;
         doc.Unload();
     }
-}
-
-TEST_F(LoadLayout, ADifferenceBeyond16BitsCannotBePannedThatWay) {
-    frmDocument& doc = Open(3000, 100);  // 45000 twips: 36550 more than the viewport
-    EXPECT_EQ(doc.ScrollRangeX, 0);
-    EXPECT_EQ(doc.hsb.Max(), 0);
-    EXPECT_GT(doc.ScrollRangeY, 0);
-    doc.picMove_MouseDown(1, 0, 3000, 300);
-    doc.picMove_MouseMove(1, 0, 1000, 300);
-    EXPECT_EQ(doc.picMove.Left(), 0);
-    EXPECT_EQ(doc.PanLeft, 0);
 }
 
 TEST_F(LoadLayout, ResizingRelaysTheViewportButKeepsTheRangesEvenWhenTooSmall) {

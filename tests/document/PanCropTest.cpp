@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -67,27 +68,19 @@ TEST_F(Panning, PictureFollowsThePointerOnlyUpAndLeftWithinTheRangeAndWithTheLef
     doc.picMove.MouseUp(kLeft, 0, 0, 0);
     EXPECT_EQ(Where(doc), At(-900, -450));
     EXPECT_EQ(doc.picMove.MousePointerShape(), PictureBox::DefaultPointer);
+    // A crop puts the picture at the corner but leaves the scroll bars, which place it again.
+    Crop(doc, 1500, 1500, 6000, 4500);
+    EXPECT_EQ(std::tuple(doc.picMove.Left(), doc.hsb.Value()), std::tuple(0.0f, 900));
+    doc.hsb.SetValue(300);
+    doc.vsb.SetValue(1200);
+    EXPECT_EQ(Where(doc), At(-300, -1200));
 
     frmDocument& none = Open(0, 0);  // a window without a picture never moves
     none.picMove.MouseDown(kLeft, 0, 600, 300);
     EXPECT_EQ(PanTo(none, -5000, -4000), At(0, 0));
 }
 
-TEST_F(Panning, AfterACropTheScrollBarsPlaceThePictureAtMinusTheirValue) {
-    frmDocument& doc = Open(900, 600);
-    doc.picMove.MouseDown(kLeft, 0, 5000, 4000);
-    PanTo(doc, 4100, 3400);
-    doc.picMove.MouseUp(kLeft, 0, 0, 0);
-    // The crop puts the picture at the corner but leaves the scroll bars alone.
-    Crop(doc, 1500, 1500, 6000, 4500);
-    EXPECT_EQ(doc.picMove.Left(), 0);
-    EXPECT_EQ(doc.hsb.Value(), 900);
-    doc.hsb.SetValue(300);
-    doc.vsb.SetValue(1200);
-    EXPECT_EQ(Where(doc), At(-300, -1200));
-}
-
-TEST_F(Cropping, KeepsExactlyTheSelectedPixelsAndCropsACropWithinIt) {
+TEST_F(Cropping, KeepsExactlyTheSelectedPixelsOfThePictureOrOfTheBackgroundBeyondIt) {
     frmDocument& doc = Open(240, 180);
     doc.picMove.MouseDown(kRight, 0, 2000, 1500);
     EXPECT_EQ(doc.picMove.MousePointerShape(), PictureBox::CrossPointer);
@@ -106,6 +99,12 @@ TEST_F(Cropping, KeepsExactlyTheSelectedPixelsAndCropsACropWithinIt) {
     EXPECT_FALSE(Drawn(doc.picMove));
     Crop(doc, 300, 150, 1200, 750);
     EXPECT_TRUE(ShowsPart(doc.picMove.GetPicture(), source, 33 + 20, 20 + 10, 60, 40));
+    // From 30 x 20 pixels inside the lower right corner to 20 x 10 pixels beyond it: what lies
+    // beyond is the background.
+    const capture_test::Picture cropped = doc.picMove.GetPicture();
+    Crop(doc, 900 - 450, 600 - 300, 900 + 300, 600 + 150);
+    EXPECT_TRUE(
+        ShowsPart(doc.picMove.GetPicture(), cropped, 30, 20, 50, 30, doc.picMove.BackColor()));
 }
 
 TEST_F(Cropping, FirstCornerRoundsHalvesToEvenAndEmptySelectionsKeepThePicture) {
@@ -126,14 +125,6 @@ TEST_F(Cropping, FirstCornerRoundsHalvesToEvenAndEmptySelectionsKeepThePicture) 
     EXPECT_TRUE(SamePixels(doc.picMove.GetPicture(), source));
     EXPECT_EQ(doc.picMove.Width(), 3600);
     EXPECT_EQ(doc.picMove.Height(), 2700);
-}
-
-TEST_F(Cropping, SelectionReachingBeyondThePictureIsFilledWithTheBackground) {
-    frmDocument& doc = Open(240, 180);
-    // From 30 x 20 pixels inside the lower right corner to 20 x 10 pixels beyond it.
-    Crop(doc, 3600 - 450, 2700 - 300, 3600 + 300, 2700 + 150);
-    EXPECT_TRUE(
-        ShowsPart(doc.picMove.GetPicture(), source, 210, 160, 50, 30, doc.picMove.BackColor()));
 }
 
 TEST_F(Cropping, FailingStepsInTheReleaseStillClearTheRectangleAndRestoreThePointer) {

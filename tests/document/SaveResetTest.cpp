@@ -64,11 +64,7 @@ class Saving : public CaptureWindows {
     }
     // The file as any BMP reader sees it.
     Picture Read(const std::string& name) const {
-        const QImage image =
-            QImage::fromData(Bytes(name), "BMP").convertToFormat(QImage::Format_RGB32);
-        return Picture::FromRgb32(image.width(), image.height(),
-                                  reinterpret_cast<const std::uint32_t*>(image.constBits()),
-                                  static_cast<int>(image.bytesPerLine()));
+        return capture_test::FromImage(QImage::fromData(Bytes(name), "BMP"));
     }
     void Save(frmDocument& doc, const std::string& name) {
         doc.Text1.SetText(name);
@@ -77,7 +73,7 @@ class Saving : public CaptureWindows {
     const std::string folder = testing_support::MakeTempFolder();
 };
 
-TEST_F(Saving, SavesTheNameAsTypedInTheProgramFolder) {
+TEST_F(Saving, SavesTheNameAsTypedInTheProgramFolderAndAgainWithOnlyTheSelection) {
     frmDocument& one = Open(40, 30);
     frmDocument& two = Open(70, 20);
     one.SetCaption("1");
@@ -92,18 +88,14 @@ TEST_F(Saving, SavesTheNameAsTypedInTheProgramFolder) {
         EXPECT_EQ(two.Caption(), PathOf(name + ".bmp"));
     }
     EXPECT_EQ(Files(), " my shot.v2 .bmp|.bmp|vornal2.bmp");
-}
 
-TEST_F(Saving, SavingAgainReplacesTheFileWithOnlyTheSelection) {
-    frmDocument& doc = Open(200, 150);
-    Save(doc, "shot");
-    Crop(doc, 450, 300, 1950, 1200);
+    Crop(two, 150, 75, 750, 225);
     // A selection being drawn is not part of what is saved.
-    doc.picMove.MouseDown(PictureBox::RightButton, 0, 150, 150);
-    doc.picMove.MouseMove(PictureBox::RightButton, 0, 900, 600);
-    doc.Command1.Click();
-    EXPECT_EQ(Files(), "shot.bmp");
-    EXPECT_TRUE(ShowsPart(Read("shot.bmp"), source, 30, 20, 100, 60));
+    two.picMove.MouseDown(PictureBox::RightButton, 0, 150, 150);
+    two.picMove.MouseMove(PictureBox::RightButton, 0, 450, 225);
+    two.Command1.Click();
+    EXPECT_EQ(Files(), " my shot.v2 .bmp|.bmp|vornal2.bmp");
+    EXPECT_TRUE(ShowsPart(Read(" my shot.v2 .bmp"), source, 10, 5, 40, 10));
 }
 
 TEST_F(Saving, FailedSaveReportsTheReasonAndKeepsTheCaptionAndTheOldFile) {
@@ -159,7 +151,7 @@ class PicturesFolder {
     QString file_;
 };
 
-TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInThePictures) {
+TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInThePicturesOrSayWhy) {
     const std::string home = testing_support::MakeTempFolder();
     const std::string shots = home + "/My Shots/Vornal3";
     const PicturesFolder pictures(home + "/My Shots");
@@ -201,23 +193,18 @@ TEST_F(Saving, WhereTheProgramFolderCannotBeWrittenSavesGoToAVornal3FolderInTheP
     QGuiApplication::setDesktopFileName(QString());
     EXPECT_EQ(doc.Caption(), shots + "/installed.bmp");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(prefix + "/bin/installed.bmp")));
-}
 
-TEST_F(Saving, APicturesFolderThatCannotBeMadeIsReportedWithItsPathAndTheReason) {
-    const std::string home = testing_support::MakeTempFolder();
+    // Pictures inside a regular file: the folder cannot be made, which is reported.
     QFile blocker(QString::fromStdString(home + "/file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    const PicturesFolder pictures(home + "/file/Pictures");
+    const PicturesFolder blocked(home + "/file/Pictures");
     platform::App::SetPathForTesting("/proc");
-    frmDocument& doc = Open(30, 20);
     doc.SetCaption("kept");
     Save(doc, "shot");
     const auto reports = testing_support::TakeReportedFailures();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("Cannot make the folder " + home +
-                              "/file/Pictures/Vornal3 to save "
-                              "in: " +
-                              std::strerror(ENOTDIR)),
+                              "/file/Pictures/Vornal3 to save in: " + std::strerror(ENOTDIR)),
               std::string::npos)
         << reports[0];
     EXPECT_EQ(doc.Caption(), "kept");

@@ -50,8 +50,7 @@ class AtScale : public capture_test::CaptureWindows {
         const double perScreenPixel = kTwipsPerWidgetPixel / ratio;
         const float clientWidth = static_cast<float>(viewport * perScreenPixel + 400);
         const float clientHeight = static_cast<float>(viewport * perScreenPixel + 600);
-        platform::Clipboard::SetData(MakeSource(width, height));
-        QCoreApplication::processEvents();
+        PutSource(width, height);
         auto* document = new frmDocument(frame);
         document->SetClientSize(clientWidth, clientHeight);
         document->Load();
@@ -59,24 +58,9 @@ class AtScale : public capture_test::CaptureWindows {
         return *document;
     }
 
-    Picture MakeSource(int width, int height) {
-        std::vector<std::uint32_t> pixels;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                pixels.push_back(testing_support::PatternPixel(x, y, 7));
-            }
-        }
-        source = Picture::FromRgb32(width, height, pixels.data(), width * 4);
-        return source;
-    }
-
     // What the box's inner area shows on the screen, pixel for pixel.
     static Picture OnScreen(const PictureBox& box) {
-        const QImage shot =
-            box.ClientWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        return Picture::FromRgb32(shot.width(), shot.height(),
-                                  reinterpret_cast<const std::uint32_t*>(shot.constBits()),
-                                  static_cast<int>(shot.bytesPerLine()));
+        return capture_test::FromImage(box.ClientWidget()->grab().toImage());
     }
 
     // The top-left width x height pixels of a picture.
@@ -103,7 +87,7 @@ class AtScale : public capture_test::CaptureWindows {
     double ratio = 1;
 };
 
-TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixels) {
+TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixelsAndPansByTheScreenPixelsBeyond) {
     frmDocument& doc = OpenWithViewport(200, 150, 400);
     const float perPixel = platform::TwipsPerPixelX();
     EXPECT_FLOAT_EQ(perPixel, static_cast<float>(kTwipsPerWidgetPixel / ratio));
@@ -119,16 +103,14 @@ TEST_F(AtScale, ACaptureCoversExactlyItsOwnSizeInScreenPixels) {
     for (int x = 200; x < shown.PixelWidth(); ++x) {
         EXPECT_EQ(shown.PixelAt(x, 0), back) << "column " << x;
     }
-}
 
-TEST_F(AtScale, PanRangesAreTheScreenPixelDifferenceInTwips) {
-    frmDocument& doc = OpenWithViewport(900, 700, 600);
-    // Over the same picture and viewport, the range in twips halves from ratio 1 to ratio 2.
-    const float perPixel = static_cast<float>(kTwipsPerWidgetPixel / ratio);
-    EXPECT_EQ(doc.ScrollRangeX, static_cast<std::int16_t>(std::lround(300 * perPixel)));
-    EXPECT_EQ(doc.ScrollRangeY, static_cast<std::int16_t>(std::lround(100 * perPixel)));
-    doc.hsb.SetValue(doc.hsb.Max());
-    EXPECT_FLOAT_EQ(doc.picMove.Left(), -300 * perPixel);
+    // A larger capture pans by the screen pixels it has beyond the viewport, in twips: over the
+    // same picture and viewport, the ranges halve from ratio 1 to ratio 2.
+    frmDocument& large = OpenWithViewport(900, 700, 600);
+    EXPECT_EQ(large.ScrollRangeX, static_cast<std::int16_t>(std::lround(300 * perPixel)));
+    EXPECT_EQ(large.ScrollRangeY, static_cast<std::int16_t>(std::lround(100 * perPixel)));
+    large.hsb.SetValue(large.hsb.Max());
+    EXPECT_FLOAT_EQ(large.picMove.Left(), -300 * perPixel);
 }
 
 TEST_F(AtScale, ARightDragOverScreenPixelsSavesExactlyThosePixels) {
@@ -145,13 +127,8 @@ TEST_F(AtScale, ARightDragOverScreenPixelsSavesExactlyThosePixels) {
 
     doc.Text1.SetText("scaled");
     doc.Command1_Click();
-    QImage saved(QString::fromStdString(folder) + "/scaled.bmp");
-    ASSERT_FALSE(saved.isNull());
-    saved = saved.convertToFormat(QImage::Format_RGB32);
-    const Picture file = Picture::FromRgb32(
-        saved.width(), saved.height(), reinterpret_cast<const std::uint32_t*>(saved.constBits()),
-        static_cast<int>(saved.bytesPerLine()));
-    EXPECT_TRUE(ShowsPart(file, source, 37, 21, 100, 60));
+    const QImage saved(QString::fromStdString(folder) + "/scaled.bmp");
+    EXPECT_TRUE(ShowsPart(capture_test::FromImage(saved), source, 37, 21, 100, 60));
     platform::App::SetPathForTesting("");
 }
 

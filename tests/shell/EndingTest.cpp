@@ -1,99 +1,76 @@
-// Every way of ending goes the way of the frame's close box: the termination signals, the
-// session manager's logout, and closing with a settings store that cannot be written.
+// Every way of ending goes the way of the frame's close box: the File menu, the termination
+// signals, the session manager's logout, and closing with a settings store that cannot be
+// written.
 
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
-#include <QMdiArea>
-#include <QSettings>
-#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <memory>
-#include <vector>
+#include <functional>
+#include <string>
+#include <utility>
 
-#include "platform/runtime/AppInfo.h"
 #include "platform/runtime/CloseRequests.h"
-#include "shell/Module1.h"
-#include "shell/frmMain.h"
-#include "support/TestSupport.h"
+#include "shell/RunningProgramTest.h"
 
 namespace {
 
-QString Stored(const char* key) {
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, "Vornal3", "Vornal3");
-    return store.value(QString("Settings/") + key, "<absent>").toString();
-}
+using running_test::Stored;
+using Ending = running_test::RunningProgram;
 
-class Ending : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        testing_support::ClearSettings();
-        platform::App::SetEndForTesting([this](int status) { ends.push_back(status); });
-        testing_support::TakeReportedFailures();
-    }
-    void TearDown() override {
-        running.reset();
-        platform::App::SetEndForTesting({});
-        EXPECT_TRUE(testing_support::TakeReportedFailures().empty());
-    }
-
-    frmMain& Start(float left) {
-        running = Module1::Main();
-        running->Move(left, 1500, 8100, 5400);
-        return *running;
-    }
-
-    // Runs the event loop as the program does, until something asks it to quit; a loop still
-    // running after a few seconds ends with 2 instead.
-    static int RunEventLoop() {
-        QTimer bound;
-        bound.setSingleShot(true);
-        QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(2); });
-        bound.start(5000);
-        return QCoreApplication::exec();
-    }
-
-    std::unique_ptr<frmMain> running;
-    std::vector<int> ends;  // the exit status of every ending
-};
-
-TEST_F(Ending, TerminationSignalsCloseTheFrameAsItsCloseBoxDoes) {
+TEST_F(Ending, EveryWayOfEndingStoresThePlacementUnlessMinimizedAndEndsWithStatus0) {
+    const auto signal = [](int number) {
+        return [number] {
+            std::raise(number);
+            EXPECT_EQ(RunEventLoop(), 0);
+        };
+    };
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Exit", [this] { running->mnuFileExit.Click(); }},
+        {"close box", [this] { running->MdiArea()->window()->close(); }},
+        {"SIGTERM", signal(SIGTERM)},
+        {"SIGINT", signal(SIGINT)},
+        {"SIGHUP", signal(SIGHUP)},
+        // At logout the session manager's "die" message reaches the program as this event.
+        {"logout",
+         [] {
+             QTimer::singleShot(0, [] {
+                 QEvent quit(QEvent::Quit);
+                 QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+             });
+             EXPECT_EQ(RunEventLoop(), 0);
+         }},
+    };
     float left = 1500;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        ends.clear();
-        frmMain& frame = Start(left += 300);
-        platform::CloseRequests requests;
-        requests.Act();
-        std::raise(signal);
-        EXPECT_EQ(RunEventLoop(), 0) << signal;
-        EXPECT_EQ(ends, std::vector<int>{0}) << signal;
-        EXPECT_FALSE(frame.MdiArea()->window()->isVisible());
-        EXPECT_EQ(Stored("MainLeft"), QString::number(left)) << signal;
-        EXPECT_EQ(Stored("MainTop"), "1500");
-        EXPECT_EQ(Stored("MainWidth"), "8100");
-        EXPECT_EQ(Stored("MainHeight"), "5400");
-        running.reset();
+    for (const auto& [name, end] : ways) {
+        for (const bool minimized : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (minimized ? ", minimized" : ""));
+            testing_support::ClearSettings();
+            ends.clear();
+            Start().Move(left += 300, 1500, 8100, 5400);
+            if (minimized) {
+                running->SetWindowState(frmMain::Minimized);
+            }
+            platform::CloseRequests requests;
+            requests.Act();
+            end();
+            EXPECT_EQ(ends, std::vector<int>{0});
+            EXPECT_FALSE(Shown());
+            // Closed minimized, nothing is stored, and the program still ends.
+            const QStringList stored = {Stored("MainLeft"), Stored("MainTop"), Stored("MainWidth"),
+                                        Stored("MainHeight")};
+            const QStringList placed = {QString::number(left), "1500", "8100", "5400"};
+            EXPECT_EQ(stored, minimized ? QStringList(4, "<absent>") : placed);
+            running.reset();
+        }
     }
-
-    // Closed minimized, as by the close box: nothing is stored, and the program still ends.
-    ends.clear();
-    Start(4000).SetWindowState(frmMain::Minimized);
-    platform::CloseRequests requests;
-    requests.Act();
-    std::raise(SIGTERM);
-    EXPECT_EQ(RunEventLoop(), 0);
-    EXPECT_EQ(ends, std::vector<int>{0});
-    EXPECT_NE(Stored("MainLeft"), "4000");
 }
 
 TEST_F(Ending, ASignalCaughtDuringStartUpIsActedOnOnceTheEventLoopRuns) {
     platform::CloseRequests requests;
     std::raise(SIGTERM);
-    Start(2400);
+    Start().Move(2400, 1500, 8100, 5400);
     requests.Act();
     EXPECT_EQ(RunEventLoop(), 0);
     EXPECT_EQ(ends, std::vector<int>{0});
@@ -103,14 +80,14 @@ TEST_F(Ending, ASignalCaughtDuringStartUpIsActedOnOnceTheEventLoopRuns) {
 TEST_F(Ending, ASignalIgnoredAtStartStaysIgnoredAndTheOldHandlingComesBackAfterwards) {
     const auto before = std::signal(SIGHUP, SIG_IGN);
     {
-        frmMain& frame = Start(2000);
+        Start();
         platform::CloseRequests requests;
         requests.Act();
         std::raise(SIGHUP);
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         EXPECT_TRUE(ends.empty());
-        EXPECT_TRUE(frame.MdiArea()->window()->isVisible());
+        EXPECT_TRUE(Shown());
     }
     EXPECT_EQ(std::signal(SIGHUP, before), SIG_IGN);
     { platform::CloseRequests requests; }
@@ -119,30 +96,17 @@ TEST_F(Ending, ASignalIgnoredAtStartStaysIgnoredAndTheOldHandlingComesBackAfterw
     EXPECT_EQ(now.sa_handler, SIG_DFL) << "the signal ends the process again";
 }
 
-TEST_F(Ending, TheSessionManagersLogoutClosesTheFrameAsItsCloseBoxDoes) {
-    Start(3300);
-    // At logout the session manager's "die" message reaches the program as this event.
-    QTimer::singleShot(0, [] {
-        QEvent quit(QEvent::Quit);
-        QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
-    });
-    EXPECT_EQ(RunEventLoop(), 0);
-    EXPECT_EQ(ends, std::vector<int>{0});
-    EXPECT_EQ(Stored("MainLeft"), "3300");
-}
-
 TEST_F(Ending, AStoreThatCannotBeWrittenIsReportedWithTheReasonAndTheProgramEndsWithStatus1) {
     // A settings folder inside a regular file: nobody, root included, can make it.
     const QString file = QString::fromStdString(testing_support::MakeTempFolder()) + "/file";
     QFile(file).open(QIODevice::WriteOnly);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, file + "/config");
-    frmMain& frame = Start(2000);
-    frame.mnuFileExit.Click();
+    Start().mnuFileExit.Click();
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        qEnvironmentVariable("XDG_CONFIG_HOME"));
 
     EXPECT_EQ(ends, std::vector<int>{1});
-    EXPECT_FALSE(frame.MdiArea()->window()->isVisible());
+    EXPECT_FALSE(Shown());
     const auto reports = testing_support::TakeReportedFailures();
     ASSERT_EQ(reports.size(), 1u);
     const std::string path = file.toStdString() + "/config/Vornal3/Vornal3.ini";
