@@ -130,13 +130,28 @@ TEST(GdiDibSection, DescribesItselfStartsZeroedAndRefusesWhatItCannotHonour) {
     EXPECT_EQ(LiveHandleCount(), before);
 }
 
+// A picture's handle is its own while it lives, shared by its copies, and names a bitmap that
+// may be read but never written.
 TEST(GdiPictureBitmap, IsDescribedAndReadButNeverWrittenAndGoesWithThePicture) {
     const std::uint32_t pixels[] = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x000001};
+    EXPECT_EQ(platform::Picture().Handle(), 0u);
+    EXPECT_TRUE(platform::Picture::FromRgb32(0, 5, pixels, 12).IsEmpty());
     const HDC dc = CreateCompatibleDC(0);
     const int before = LiveHandleCount();
     {
         const platform::Picture picture = platform::Picture::FromRgb32(3, 2, pixels, 12);
-        EXPECT_EQ(LiveHandleCount(), before + 1);
+        std::vector<platform::Picture> alive;
+        std::set<std::uint32_t> handles{picture.Handle()};
+        for (int i = 0; i < 50; ++i) {
+            alive.push_back(platform::Picture::Filled(2, 2, 0x102030));
+            handles.insert(alive.back().Handle());
+        }
+        EXPECT_EQ(handles.size(), 51u);
+        EXPECT_EQ(handles.count(0), 0u);
+        const platform::Picture copy = picture;
+        EXPECT_EQ(copy.Handle(), picture.Handle());
+        EXPECT_EQ(LiveHandleCount(), before + 51);
+        alive.clear();
         EXPECT_EQ(Describe(picture.Handle()).bmBitsPixel, 32);
         EXPECT_EQ(DeleteObject(picture.Handle()), FALSE);
         ASSERT_NE(SelectObject(dc, picture.Handle()), 0u);
@@ -145,7 +160,9 @@ TEST(GdiPictureBitmap, IsDescribedAndReadButNeverWrittenAndGoesWithThePicture) {
         EXPECT_EQ(target.Pixels(), std::vector<std::uint32_t>(pixels, pixels + 6));
         EXPECT_EQ(BitBlt(dc, 0, 0, 3, 2, 0, 0, 0, WHITENESS), FALSE);
         EXPECT_EQ(BitBlt(dc, 0, 0, 3, 2, target.dc, 0, 0, NOTSRCCOPY), FALSE);
-        EXPECT_EQ(picture.PixelAt(0, 0), 0x112233u);
+        EXPECT_EQ(std::tuple(picture.PixelAt(0, 0), picture.PixelAt(1, 1)),
+                  std::tuple(0x112233u, 0xDDEEFFu));
+        EXPECT_THROW(picture.PixelAt(3, 0), std::exception);
     }
     // Dropped while selected: the handle describes nothing and the context reads no pixels.
     EXPECT_EQ(LiveHandleCount(), before);
