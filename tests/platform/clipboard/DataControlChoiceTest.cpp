@@ -13,7 +13,7 @@ using platform::Clipboard::DataControlBinding;
 using platform::Clipboard::LinkEnvironment;
 using Protocol = DataControlBinding::Protocol;
 
-TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndEachIsBoundAtAVersionItKnows) {
+TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndBoundAtAVersionItKnowsWithASeat) {
     const AdvertisedGlobal seat{7, "wl_seat", 8};
     const AdvertisedGlobal wlr{12, "zwlr_data_control_manager_v1", 2};
     const AdvertisedGlobal ext{13, "ext_data_control_manager_v1", 1};
@@ -45,10 +45,8 @@ TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndEachIsBoundAtAVersion
     }
     // The first of several seats.
     EXPECT_EQ(ChooseDataControl({wlr, {9, "wl_seat", 1}, seat}).seat, 9u);
-}
 
-TEST(DataControlChoiceTest, NoManagerOrNoSeatIsNoDataControl) {
-    const AdvertisedGlobal seat{7, "wl_seat", 8};
+    // No manager or no seat is no data control.
     EXPECT_EQ(ChooseDataControl({}).protocol, Protocol::None);
     // What GNOME's compositor offers instead: the focus-bound clipboard.
     EXPECT_EQ(ChooseDataControl({seat,
