@@ -23,34 +23,28 @@ QByteArray Png(int width, int height) {
 
 }  // namespace
 
-TEST(BackgroundDecoderTest, DecodesAwayAndHandsOverInTheEventLoopThenLetsTheBytesGo) {
-    QObject context;
-    BackgroundDecoder decoder(&context);
-    auto keep = std::make_shared<int>(0);
-    std::vector<QSize> got;
-    QThread* handedOverIn = nullptr;
-    decoder.Start(Png(40, 30), keep, "image/png", [&](const DecodedImage& decoded) {
-        got.push_back(decoded.image.size());
-        handedOverIn = QThread::currentThread();
-    });
-    EXPECT_TRUE(got.empty()) << "never before the event loop runs";
-    EXPECT_TRUE(decoder.Busy());
-    ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
-    EXPECT_EQ(got, std::vector<QSize>{QSize(40, 30)});
-    EXPECT_EQ(handedOverIn, QThread::currentThread());
-    EXPECT_FALSE(decoder.Busy());
-    EXPECT_EQ(keep.use_count(), 1) << "what the bytes lay in is let go";
-}
-
-TEST(BackgroundDecoderTest, ReplacedCancelledAndOrphanedDecodesHandOverNothing) {
+// Decodes away from the caller and hands over in the event loop, on the caller's thread, the
+// latest decode only; a cancelled or orphaned decode hands over nothing.
+TEST(BackgroundDecoderTest, HandsOverTheLatestDecodeInTheEventLoopAndNothingWhenOrphaned) {
     auto context = std::make_unique<QObject>();
     auto decoder = std::make_unique<BackgroundDecoder>(context.get());
+    auto keep = std::make_shared<int>(0);
     std::vector<int> done;
+    QThread* handedOverIn = nullptr;
     decoder->Start(Png(10, 10), nullptr, "image/png",
                    [&](const DecodedImage&) { done.push_back(1); });
-    decoder->Start(Png(20, 20), nullptr, "image/png",
-                   [&](const DecodedImage&) { done.push_back(2); });
+    decoder->Start(Png(20, 20), keep, "image/png", [&](const DecodedImage& decoded) {
+        done.push_back(decoded.image.width());
+        handedOverIn = QThread::currentThread();
+    });
+    EXPECT_TRUE(done.empty()) << "never before the event loop runs";
+    EXPECT_TRUE(decoder->Busy());
     ASSERT_TRUE(SpinUntil([&] { return !done.empty(); }));
+    EXPECT_EQ(done, std::vector<int>{20});
+    EXPECT_EQ(handedOverIn, QThread::currentThread());
+    EXPECT_FALSE(decoder->Busy());
+    EXPECT_EQ(keep.use_count(), 1) << "what the bytes lay in is let go";
+
     decoder->Start(Png(30, 30), nullptr, "image/png",
                    [&](const DecodedImage&) { done.push_back(3); });
     decoder->Cancel();
@@ -59,7 +53,7 @@ TEST(BackgroundDecoderTest, ReplacedCancelledAndOrphanedDecodesHandOverNothing) 
     decoder->Start(Png(40, 40), nullptr, "image/png",
                    [&](const DecodedImage&) { done.push_back(4); });
     ASSERT_TRUE(SpinUntil([&] { return done.size() >= 2; }));
-    EXPECT_EQ(done, (std::vector<int>{2, 4}));
+    EXPECT_EQ(done, (std::vector<int>{20, 4}));
 
     // A decode whose decoder and context went meanwhile rings no one.
     decoder->Start(Png(50, 50), nullptr, "image/png",
@@ -70,5 +64,5 @@ TEST(BackgroundDecoderTest, ReplacedCancelledAndOrphanedDecodesHandOverNothing) 
     BackgroundDecoder next(later.get());
     next.Start(Png(60, 60), nullptr, "image/png", [&](const DecodedImage&) { done.push_back(6); });
     ASSERT_TRUE(SpinUntil([&] { return done.size() >= 3; }));
-    EXPECT_EQ(done, (std::vector<int>{2, 4, 6}));
+    EXPECT_EQ(done, (std::vector<int>{20, 4, 6}));
 }
