@@ -58,7 +58,12 @@ TEST(GdiBitBlt, ClipsToBothBitmapsWithAnyRectangle) {
         std::vector<std::uint32_t> expected = before;
         const DWORD rop = std::array{SRCCOPY, SRCINVERT, BLACKNESS}[rng() % 3];
         const bool withSource = rop != BLACKNESS;
-        const int x = coord(), y = coord(), cx = coord(), cy = coord(), x1 = coord(), y1 = coord();
+        const int x = coord(), y = coord(), cx = coord(), cy = coord();
+        // Within one bitmap the source lies near the destination, so that the two overlap.
+        const auto near = [&](int at) {
+            return &from == &dest ? at + static_cast<int>(rng() % 5) - 2 : coord();
+        };
+        const int x1 = near(x), y1 = near(y);
         // A negative extent ends at its corner, unmirrored: both rectangles start |extent| - 1
         // earlier.
         const int startX = cx < 0 ? cx + 1 : 0, startY = cy < 0 ? cy + 1 : 0;
