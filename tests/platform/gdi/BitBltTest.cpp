@@ -75,7 +75,7 @@ TEST(GdiBitBlt, ClipsToBothBitmapsWithAnyRectangle) {
                     (withSource && (sx < 0 || sy < 0 || sx >= from.width || sy >= from.Rows()))) {
                     continue;
                 }
-                const std::size_t at = static_cast<std::size_t>(dy * dest.width + dx);
+                const int at = dy * dest.width + dx;
                 const std::uint32_t s = withSource ? src[sy * from.width + sx] : 0;
                 expected[at] = rop == SRCINVERT ? s ^ before[at] : s;
             }

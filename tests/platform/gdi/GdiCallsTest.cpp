@@ -148,8 +148,7 @@ TEST(GdiPictureBitmap, IsDescribedAndReadButNeverWrittenAndGoesWithThePicture) {
         }
         EXPECT_EQ(handles.size(), 51u);
         EXPECT_EQ(handles.count(0), 0u);
-        const platform::Picture copy = picture;
-        EXPECT_EQ(copy.Handle(), picture.Handle());
+        EXPECT_EQ(platform::Picture(picture).Handle(), picture.Handle());  // a copy shares it
         EXPECT_EQ(LiveHandleCount(), before + 51);
         alive.clear();
         EXPECT_EQ(Describe(picture.Handle()).bmBitsPixel, 32);
