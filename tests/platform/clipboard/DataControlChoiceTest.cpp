@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clipboard/DataControlChoice.h"
@@ -13,7 +14,7 @@ using platform::Clipboard::DataControlBinding;
 using platform::Clipboard::LinkEnvironment;
 using Protocol = DataControlBinding::Protocol;
 
-TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndEachIsBoundAtAVersionItKnows) {
+TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndBoundAtAVersionItKnowsWithASeat) {
     const AdvertisedGlobal seat{7, "wl_seat", 8};
     const AdvertisedGlobal wlr{12, "zwlr_data_control_manager_v1", 2};
     const AdvertisedGlobal ext{13, "ext_data_control_manager_v1", 1};
@@ -45,10 +46,8 @@ TEST(DataControlChoiceTest, TheCommonProtocolIsPreferredAndEachIsBoundAtAVersion
     }
     // The first of several seats.
     EXPECT_EQ(ChooseDataControl({wlr, {9, "wl_seat", 1}, seat}).seat, 9u);
-}
 
-TEST(DataControlChoiceTest, NoManagerOrNoSeatIsNoDataControl) {
-    const AdvertisedGlobal seat{7, "wl_seat", 8};
+    // No manager or no seat is no data control.
     EXPECT_EQ(ChooseDataControl({}).protocol, Protocol::None);
     // What GNOME's compositor offers instead: the focus-bound clipboard.
     EXPECT_EQ(ChooseDataControl({seat,
@@ -63,74 +62,57 @@ TEST(DataControlChoiceTest, NoManagerOrNoSeatIsNoDataControl) {
               Protocol::None);
 }
 
-namespace {
-
-struct Probe {
-    bool offered = true;
-    int asked = 0;
-};
-
-LinkEnvironment Environment(const char* platform, const char* wayland, const char* switched,
-                            Probe& probe, const char* x11 = nullptr) {
-    LinkEnvironment env;
-    env.platform = platform;
-    env.x11Display = x11;
-    env.waylandDisplay = wayland;
-    env.dataControl = switched;
-    env.dataControlOffered = [&probe] {
-        ++probe.asked;
-        return probe.offered;
-    };
-    return env;
-}
-
-}  // namespace
-
+// In a Wayland session data control and X11 run side by side where they can; without data
+// control X11 empties the Wayland side too, and a native client says the focus it needs. The
+// user's switch, a plain X11 session and the tests' offscreen platform and the like ask the
+// compositor nothing.
 TEST(LinkChoiceTest, InAWaylandSessionDataControlAndX11RunSideBySideWhereTheyCan) {
-    Probe probe;
-    auto choice = ChooseLinks(Environment("xcb", "wayland-1", nullptr, probe));
-    EXPECT_TRUE(choice.dataControl && choice.x11 && !choice.toolkit);
-    EXPECT_FALSE(choice.x11EmptiesThroughBridge);
-    EXPECT_EQ(choice.notice, "");
-    // Natively, X11 programs' pictures come through the session's XWayland where it runs.
-    choice = ChooseLinks(Environment("wayland", "wayland-1", nullptr, probe, ":1"));
-    EXPECT_TRUE(choice.dataControl && choice.x11);
-    choice = ChooseLinks(Environment("wayland-egl", "wayland-1", nullptr, probe));
-    EXPECT_TRUE(choice.dataControl && !choice.x11 && !choice.toolkit);
-    EXPECT_EQ(probe.asked, 3);
-
-    // No data control: X11 empties the Wayland side too; natively the focus it needs is said.
-    Probe none{false};
-    choice = ChooseLinks(Environment("xcb", "wayland-1", nullptr, none));
-    EXPECT_TRUE(!choice.dataControl && choice.x11 && choice.x11EmptiesThroughBridge);
-    EXPECT_EQ(choice.notice, "");
-    choice = ChooseLinks(Environment("wayland", "wayland-1", nullptr, none, ":1"));
-    EXPECT_TRUE(choice.toolkit && !choice.x11);
-    EXPECT_NE(choice.notice.find("offers no data control"), std::string::npos);
-    EXPECT_NE(choice.notice.find("only while a Vornal3 window has the keyboard focus"),
-              std::string::npos);
-}
-
-TEST(LinkChoiceTest, TheSwitchOutsideASessionAndOtherPlatformsAskNoCompositor) {
-    Probe probe;
-    // Turned off by the user: not even asked.
-    auto choice = ChooseLinks(Environment("xcb", "wayland-1", "off", probe));
-    EXPECT_TRUE(choice.x11 && !choice.dataControl);
-    choice = ChooseLinks(Environment("wayland", "wayland-1", "off", probe));
-    EXPECT_TRUE(choice.toolkit);
-    EXPECT_NE(choice.notice.find("VORNAL3_DATA_CONTROL=off"), std::string::npos);
-    // A plain X11 session.
-    for (const char* wayland : {static_cast<const char*>(nullptr), ""}) {
-        choice = ChooseLinks(Environment("xcb", wayland, nullptr, probe));
-        EXPECT_TRUE(choice.x11 && !choice.x11EmptiesThroughBridge && !choice.toolkit);
+    const char* const none = nullptr;
+    const std::string focus =
+        ": pictures put on the clipboard are noticed only while a Vornal3 "
+        "window has the keyboard focus";
+    const struct {
+        const char *platform, *wayland, *switched;
+        bool offered;
+        const char* x11Display;
+        bool dataControl, x11, bridge, toolkit, asked;
+        std::string notice;
+    } cases[] = {
+        {"xcb", "wayland-1", none, true, none, true, true, false, false, true, ""},
+        // Natively, X11 programs' pictures come through the session's XWayland where it runs.
+        {"wayland", "wayland-1", none, true, ":1", true, true, false, false, true, ""},
+        {"wayland-egl", "wayland-1", none, true, none, true, false, false, false, true, ""},
+        {"xcb", "wayland-1", none, false, none, false, true, true, false, true, ""},
+        {"wayland", "wayland-1", none, false, ":1", false, false, false, true, true,
+         "running as a native Wayland client, and the compositor offers no data control" + focus},
+        {"xcb", "wayland-1", "off", true, none, false, true, true, false, false, ""},
+        {"wayland", "wayland-1", "off", true, none, false, false, false, true, false,
+         "running as a native Wayland client, and data control is turned off "
+         "(VORNAL3_DATA_CONTROL=off)" +
+             focus},
+        {"xcb", "wayland-1", "on", true, none, true, true, false, false, true, ""},
+        {"xcb", none, none, true, none, false, true, false, false, false, ""},
+        {"xcb", "", none, true, none, false, true, false, false, false, ""},
+        {"offscreen", "wayland-1", none, true, ":1", false, false, false, true, false, ""},
+        {"vnc", "wayland-1", none, true, ":1", false, false, false, true, false, ""},
+        {"minimal", "wayland-1", none, true, ":1", false, false, false, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        LinkEnvironment env;
+        env.platform = c.platform;
+        env.x11Display = c.x11Display;
+        env.waylandDisplay = c.wayland;
+        env.dataControl = c.switched;
+        bool asked = false;
+        env.dataControlOffered = [&] {
+            asked = true;
+            return c.offered;
+        };
+        const auto choice = ChooseLinks(env);
+        EXPECT_EQ(std::tuple(choice.dataControl, choice.x11, choice.x11EmptiesThroughBridge,
+                             choice.toolkit, asked, choice.notice),
+                  std::tuple(c.dataControl, c.x11, c.bridge, c.toolkit, c.asked, c.notice))
+            << c.platform << " " << (c.wayland ? c.wayland : "-") << " "
+            << (c.switched ? c.switched : "-") << " offered " << c.offered;
     }
-    // The tests' offscreen platform and the like read the toolkit's clipboard, session or not.
-    for (const char* platform : {"offscreen", "vnc", "minimal"}) {
-        choice = ChooseLinks(Environment(platform, "wayland-1", nullptr, probe, ":1"));
-        EXPECT_TRUE(choice.toolkit && !choice.x11 && !choice.dataControl);
-        EXPECT_EQ(choice.notice, "");
-    }
-    EXPECT_EQ(probe.asked, 0);
-    // Any other value leaves it on.
-    EXPECT_TRUE(ChooseLinks(Environment("xcb", "wayland-1", "on", probe)).dataControl);
 }

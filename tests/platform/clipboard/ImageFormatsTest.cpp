@@ -33,20 +33,12 @@ TEST(ImageFormatsTest, UncompressedFormatsComeFirstThenPngThenOtherImagesWithLos
                                  "image/x-xpixmap",
                                  "image/x-portable-pixmap",
                                  "application/x-qt-image"};
-    const std::vector<std::string> asked = Ask(toolkit);
-    ASSERT_GE(asked.size(), 6u);
-    EXPECT_EQ(asked[0], "image/x-portable-pixmap");
-    EXPECT_EQ(asked[1], "image/ppm");
-    EXPECT_EQ(asked[2], "image/bmp");
-    EXPECT_EQ(asked[3], "image/png");
-    EXPECT_EQ(asked[4], "image/x-xpixmap");
-    // The ones that lose colour or detail come last, in the owner's order.
-    EXPECT_EQ(
-        std::vector<std::string>(asked.end() - 3, asked.end()),
-        (std::vector<std::string>{"image/jpeg", "image/x-portable-graymap", "image/x-xbitmap"}));
-    for (const std::string& format : asked) {
-        EXPECT_EQ(format.rfind("image/", 0), 0u) << format;
-    }
+    // The ones that lose colour or detail come last, in the owner's order; the rest are no
+    // pictures' bytes.
+    EXPECT_EQ(Ask(toolkit),
+              (std::vector<std::string>{"image/x-portable-pixmap", "image/ppm", "image/bmp",
+                                        "image/png", "image/x-xpixmap", "image/jpeg",
+                                        "image/x-portable-graymap", "image/x-xbitmap"}));
 }
 
 TEST(ImageFormatsTest, WhereFreshMemoryIsDearPngComesBeforeTheUncompressedFormats) {

@@ -37,8 +37,6 @@ TEST(TransferTest, PartsOfAnySizeAddUpToTheWholeFile) {
         ASSERT_TRUE(Feed(transfer, png, part)) << transfer.Refusal().toStdString();
         EXPECT_EQ(transfer.Bytes(), png);
         EXPECT_LT(transfer.Limit(), kHeaderAllowance + png.size() * 2);
-        const auto decoded = platform::DecodePicture(transfer.Bytes(), "image/png");
-        EXPECT_EQ(decoded.picture.PixelWidth(), 200) << decoded.failure.toStdString();
     }
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QPainter>
 #include <thread>
 
 #include "platform/pictures/Picture.h"
@@ -91,21 +90,6 @@ TEST(PictureDecoderTest, EveryLosslessFormatGivesTheSamePixels) {
             EXPECT_EQ(Pixels(other.picture), Pixels(png.picture)) << mime << " format " << format;
         }
     }
-}
-
-TEST(PictureDecoderTest, PicturesBeyondTheReadersUsualLimitAreDecoded) {
-    // 8200 x 4200 at 4 bytes a pixel is more than the 128 MB image readers allow by default.
-    QImage big(8200, 4200, QImage::Format_RGB32);
-    big.fill(QColor(10, 200, 30));
-    {
-        QPainter painter(&big);
-        painter.fillRect(8199, 4199, 1, 1, QColor(1, 2, 3));
-    }
-    const auto decoded = DecodePicture(EncodeImage(big, "png"), "image/png");
-    big = QImage();
-    ASSERT_FALSE(decoded.picture.IsEmpty()) << decoded.failure.toStdString();
-    EXPECT_EQ(decoded.picture.PixelAt(0, 0), 0x0AC81Eu);
-    EXPECT_EQ(decoded.picture.PixelAt(8199, 4199), 0x010203u);
 }
 
 TEST(PictureDecoderTest, SizesBeyondWhatMayOrCanBeHeldAreRefusedWithTheirReason) {
