@@ -240,6 +240,10 @@ void X11ManagerRole::Release() {
     if (held_) {
         xcb_set_selection_owner(c_, XCB_NONE, atoms_.manager, heldSince_);
         held_ = false;
+        // A round trip: the server has given the role up before the toolkit, on a connection
+        // of its own, asks who holds it, which it does at once.
+        static_cast<void>(OwnerOf(atoms_.manager));
+        return;
     }
     xcb_flush(c_);
 }
