@@ -115,6 +115,8 @@ class X11Link final : public ClipboardLink {
     bool AskedAgain();
     void Refuse(QString why, bool tryOthers = false);
     void Refused();
+    void ListUnreadable(const PropertyValue& value);
+    void FormatUnreadable(const PropertyValue& value);
     void Oversize(std::int64_t size);
     void Idle();
     bool IsRelay(std::uint32_t client);
@@ -551,9 +553,7 @@ void X11Link::SelectionArrived(const xcb_selection_notify_event_t& event) {
         }
         const PropertyValue list = ReadProperty(static_cast<std::int64_t>(kMostTargets) * 4);
         if (!list.Ok()) {
-            Refuse(list.oversize != 0
-                       ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
-                       : QStringLiteral("its list of formats could not be read"));
+            ListUnreadable(list);
             return;
         }
         if (list.Type() == incr_) {
@@ -590,11 +590,7 @@ void X11Link::ListArrived(int format, const char* data, std::size_t size) {
 
 void X11Link::FormatArrived(PropertyValue value) {
     if (!value.Ok()) {
-        if (value.oversize != 0) {
-            Oversize(value.oversize);
-            return;
-        }
-        Refuse(transfer_->Format() + QStringLiteral(" could not be read"), true);
+        FormatUnreadable(value);
         return;
     }
     if (value.Type() == incr_) {
@@ -645,9 +641,7 @@ void X11Link::PartArrived(const xcb_property_notify_event_t& event) {
 
 void X11Link::ListPartArrived(const PropertyValue& part) {
     if (!part.Ok()) {
-        Refuse(part.oversize != 0
-                   ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
-                   : QStringLiteral("its list of formats could not be read"));
+        ListUnreadable(part);
         return;
     }
     if (part.Length() == 0) {
@@ -672,11 +666,7 @@ void X11Link::ListPartArrived(const PropertyValue& part) {
 
 void X11Link::FormatPartArrived(const PropertyValue& part) {
     if (!part.Ok()) {
-        if (part.oversize != 0) {
-            Oversize(part.oversize);
-            return;
-        }
-        Refuse(transfer_->Format() + QStringLiteral(" could not be read"), true);
+        FormatUnreadable(part);
         return;
     }
     if (part.Length() == 0) {
@@ -736,6 +726,22 @@ void X11Link::Refuse(QString why,  // NOLINT(performance-unnecessary-value-param
 // are no picture only fail their format.
 void X11Link::Refused() {
     Refuse(transfer_->Refusal(), !transfer_->OverLimit());
+}
+
+// A list of formats, or a part of it, that did not come.
+void X11Link::ListUnreadable(const PropertyValue& value) {
+    Refuse(value.oversize != 0
+               ? QStringLiteral("its list of formats is longer than %1").arg(kMostTargets)
+               : QStringLiteral("its list of formats could not be read"));
+}
+
+// A format's reply, or a part of it, that did not come: too large, or not at all.
+void X11Link::FormatUnreadable(const PropertyValue& value) {
+    if (value.oversize != 0) {
+        Oversize(value.oversize);
+        return;
+    }
+    Refuse(transfer_->Format() + QStringLiteral(" could not be read"), true);
 }
 
 // A reply or part larger than the transfer may still take.
